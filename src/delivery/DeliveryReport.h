@@ -1,0 +1,25 @@
+// Why an update failed: the step, the platform error right after it, and the status received.
+#pragma once
+
+#include <cstdint>
+
+enum class DeliveryStep {
+    none,           // delivered: the status was 200 to 299
+    notReady,       // server_url or password missing
+    emptyText,      // nothing to announce
+    badAddress,     // server_url could not be taken apart or was refused
+    openSession,    // WinHttpOpen
+    connect,        // WinHttpConnect
+    openRequest,    // WinHttpOpenRequest
+    addHeader,      // WinHttpAddRequestHeaders
+    sendRequest,    // WinHttpSendRequest: name, connection, TLS, limits
+    receiveAnswer,  // WinHttpReceiveResponse: no or malformed answer
+    queryStatus,    // WinHttpQueryHeaders
+    statusRejected, // the status was outside 200 to 299
+};
+
+struct DeliveryReport {
+    DeliveryStep failedStep = DeliveryStep::none;
+    std::uint32_t platformError = 0; // GetLastError() right after the failing call
+    std::uint32_t status = 0;        // the HTTP status, when one was read
+};

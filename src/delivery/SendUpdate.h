@@ -1,0 +1,16 @@
+// Delivers one title update to the streaming server.
+#pragma once
+
+#include "delivery/DeliveryReport.h"
+#include "settings/StreamSettings.h"
+
+#include <string>
+
+// True only when the server answered with a status from 200 to 299.
+bool sendUpdate(const StreamSettings& settings, const std::string& trackText);
+
+// The same update, with the reason of a failure kept for a companion tool to explain.
+// A non-null `answerBody` receives up to `maxAnswerBytes` of the answer's body; the plug-in
+// never asks for it.
+bool sendUpdate(const StreamSettings& settings, const std::string& trackText, DeliveryReport& report,
+                std::string* answerBody = nullptr, std::size_t maxAnswerBytes = 0);

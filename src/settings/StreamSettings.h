@@ -1,0 +1,14 @@
+// Everything needed to reach the streaming server, as read from the settings file.
+#pragma once
+
+#include <string>
+
+struct StreamSettings {
+    std::wstring serverUrl;
+    std::wstring protocol;
+    std::wstring mount;
+    std::wstring sid;
+    std::wstring username;
+    std::wstring password;
+    bool ready = false; // serverUrl and password are both non-empty
+};
