@@ -1,0 +1,96 @@
+// The send rule, driven poll by poll without waiting real time.
+#include "worker/PollDecision.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+// Runs polls against a scripted server and records which polls sent what.
+struct PollDriver {
+    std::string lastSentText;
+    std::int32_t repeatCounter = 0;
+    bool serverAccepts = true;
+    std::vector<int> sendPolls;
+    std::vector<std::string> sentTexts;
+    int pollNumber = 0;
+
+    void poll(const std::string& text) {
+        ++pollNumber;
+        runPoll(text, lastSentText, repeatCounter, [this](const std::string& sent) {
+            sendPolls.push_back(pollNumber);
+            sentTexts.push_back(sent);
+            return serverAccepts;
+        });
+    }
+
+    void polls(int count, const std::string& text) {
+        for (int i = 0; i < count; ++i)
+            poll(text);
+    }
+};
+
+TEST(PollDecision, NewTextGoesOutOnFirstPollThenEvery33) {
+    PollDriver driver;
+    driver.polls(100, "A - T");
+    EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 34, 67, 100}));
+}
+
+TEST(PollDecision, ChangedTextIsSentAtOnceEvenIfSentBefore) {
+    PollDriver driver;
+    driver.poll("A");
+    driver.poll("B");
+    driver.poll("A");
+    driver.poll("A");
+    EXPECT_EQ(driver.sentTexts, (std::vector<std::string>{"A", "B", "A"}));
+}
+
+TEST(PollDecision, EmptyPollsNeitherSendNorCount) {
+    PollDriver driver;
+    driver.poll("A");
+    for (int i = 0; i < 40; ++i) {
+        driver.poll("");
+        driver.poll("A");
+    }
+    // 32 unchanged non-empty polls after the send do not yet refresh; the 33rd does.
+    EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 1 + 2 * 33}));
+    EXPECT_EQ(driver.lastSentText, "A");
+}
+
+TEST(PollDecision, FailedSendIsRetriedEveryPoll) {
+    PollDriver driver;
+    driver.serverAccepts = false;
+    driver.polls(3, "A");
+    EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(driver.lastSentText, "");
+    driver.serverAccepts = true;
+    driver.polls(34, "A");
+    EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 2, 3, 4, 37}));
+}
+
+TEST(PollDecision, FailedRefreshKeepsLastSentTextAndRetriesNextPoll) {
+    PollDriver driver;
+    driver.polls(33, "A"); // sent on poll 1
+    driver.serverAccepts = false;
+    driver.poll("A"); // poll 34 refreshes and fails
+    driver.serverAccepts = true;
+    driver.poll("A"); // poll 35 retries
+    EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 34, 35}));
+    EXPECT_EQ(driver.lastSentText, "A");
+    EXPECT_EQ(driver.repeatCounter, 0);
+}
+
+TEST(PollDecision, TextsCompareByteForByte) {
+    PollDriver driver;
+    driver.poll(std::string("A\0B", 3));
+    driver.poll(std::string("A\0C", 3)); // differs after an embedded NUL
+    driver.poll("A");
+    EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(PollDecision, CounterNeverOverflowsWhenSendsNeverReturn) {
+    std::string lastSent = "A";
+    std::int32_t counter = std::numeric_limits<std::int32_t>::max() - 1;
+    EXPECT_TRUE(updateIsDue("A", lastSent, counter));
+    EXPECT_TRUE(updateIsDue("A", lastSent, counter));
+    EXPECT_EQ(counter, std::numeric_limits<std::int32_t>::max());
+}
