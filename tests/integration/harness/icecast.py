@@ -1,0 +1,304 @@
+"""A real Icecast 2.4 server for tests: writes its configuration, runs it on free loopback ports."""
+import base64
+import os
+import secrets
+import shutil
+import tempfile
+import time
+import urllib.error
+import urllib.parse
+import urllib.request
+import xml.etree.ElementTree as ElementTree
+from xml.sax.saxutils import escape
+
+from .processes import ManagedProcess
+from .waiting import free_port, wait_for
+
+ICECAST_BINARY = os.environ.get("ZENLARK_ICECAST", "/usr/bin/icecast2")
+ICECAST_SHARE = "/usr/share/icecast2"
+START_ATTEMPTS = 3
+START_TIMEOUT = 10.0
+
+
+class IcecastError(RuntimeError):
+    pass
+
+
+def basic_authorization(username, password):
+    token = base64.b64encode(f"{username}:{password}".encode("utf-8")).decode("ascii")
+    return f"Basic {token}"
+
+
+def _element(name, value):
+    return f"<{name}>{escape(str(value))}</{name}>"
+
+
+class IcecastServer:
+    """Icecast on 127.0.0.1 with distinct source and admin passwords.
+
+    Use as a context manager: `with IcecastServer() as ice:`. The server has an HTTP port
+    (`ice.port`, also the port of /admin/metadata and /admin.cgi) and a shoutcast-compat
+    port (`ice.shoutcast_port`) whose ICY sources feed `ice.shoutcast_mount`. Every mount
+    reads URL updates as UTF-8, so non-ASCII titles arrive as their UTF-8 bytes.
+    Sources and listeners made through this object are stopped with it.
+    """
+
+    def __init__(self, workdir=None, shoutcast_mount="/stream", mounts=(), source_timeout=10):
+        self._own_workdir = workdir is None
+        self.workdir = tempfile.mkdtemp(prefix="icecast-") if workdir is None else workdir
+        self.host = "127.0.0.1"
+        self.port = None
+        self.shoutcast_port = None
+        self.shoutcast_mount = shoutcast_mount
+        self.extra_mounts = tuple(mounts)
+        self.source_timeout = source_timeout
+        self.source_user = "source"
+        self.source_password = "src-" + secrets.token_hex(6)
+        self.admin_user = "admin"
+        self.admin_password = "adm-" + secrets.token_hex(6)
+        self.process = None
+        self._clients = []
+
+    # Lifecycle
+
+    def __enter__(self):
+        self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    def start(self):
+        self._prepare_folders()
+        last_error = None
+        for _ in range(START_ATTEMPTS):
+            self.port = free_port(self.host)
+            self.shoutcast_port = free_port(self.host)
+            if self.shoutcast_port == self.port:
+                continue
+            self._write_config()
+            try:
+                self._launch()
+                return self
+            except IcecastError as error:
+                # Most often another process took a port between choosing and binding it.
+                last_error = error
+                self._stop_process()
+        raise last_error or IcecastError("icecast did not start")
+
+    def stop(self):
+        for client in reversed(self._clients):
+            try:
+                client.stop()
+            except Exception:
+                pass
+        self._clients.clear()
+        self._stop_process()
+        if self._own_workdir:
+            shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def adopt(self, client):
+        """Stops client (a source or a listener) together with the server."""
+        self._clients.append(client)
+        return client
+
+    # Addresses
+
+    @property
+    def base_url(self):
+        return f"http://{self.host}:{self.port}"
+
+    def url(self, path):
+        return self.base_url + path
+
+    # Sources and listeners bound to this server
+
+    def start_mp3_source(self, mount="/live", bind_address=None, password=None, **options):
+        from .sources import Mp3Source
+        source = self.adopt(Mp3Source(self, mount, bind_address=bind_address, password=password, **options))
+        source.start()
+        return source
+
+    def start_shoutcast_source(self, bind_address=None, password=None, **options):
+        from .sources import ShoutcastSource
+        source = self.adopt(ShoutcastSource(self, bind_address=bind_address, password=password, **options))
+        source.start()
+        return source
+
+    def start_ogg_source(self, mount="/live.ogg", bind_address=None, password=None, **options):
+        from .sources import OggSource
+        source = self.adopt(OggSource(self, mount, bind_address=bind_address, password=password, **options))
+        source.start()
+        return source
+
+    def listen(self, mount="/live"):
+        from .listener import Listener
+        listener = self.adopt(Listener(self.url(mount)))
+        listener.start()
+        return listener
+
+    # Server state, read through the admin interface
+
+    def admin_get(self, path, query=None, username=None, password=None, timeout=5.0):
+        """GET an admin path; returns (status, body bytes). HTTP errors are returned, not raised."""
+        target = path + ("?" + urllib.parse.urlencode(query) if query else "")
+        request = urllib.request.Request(self.url(target))
+        request.add_header("Authorization", basic_authorization(
+            username or self.admin_user, self.admin_password if password is None else password))
+        try:
+            with urllib.request.urlopen(request, timeout=timeout) as answer:
+                return answer.status, answer.read()
+        except urllib.error.HTTPError as error:
+            return error.code, error.read()
+
+    def stats(self):
+        """The parsed /admin/stats document."""
+        status, body = self.admin_get("/admin/stats")
+        if status != 200:
+            raise IcecastError(f"/admin/stats answered {status}: {body[:200]!r}")
+        return ElementTree.fromstring(body)
+
+    def mounts(self):
+        """The mounts that have a source right now."""
+        return [source.get("mount") for source in self.stats().iter("source")]
+
+    def current_title(self, mount="/live"):
+        """The mount's current title as Icecast reports it, or None when it has none (or no source)."""
+        for source in self.stats().iter("source"):
+            if source.get("mount") == mount:
+                return source.findtext("title")
+        return None
+
+    def wait_for_mount(self, mount, timeout=5.0):
+        wait_for(lambda: mount in self.mounts(), timeout, description=f"mount {mount} to go live")
+
+    def wait_for_title(self, mount, title, timeout=5.0):
+        return wait_for(lambda: self.current_title(mount) == title, timeout,
+                        description=f"title {title!r} on {mount} (now {self.current_title(mount)!r})")
+
+    def error_log(self):
+        """The server's error log, for failure messages."""
+        try:
+            with open(os.path.join(self._log_dir, "error.log"), encoding="utf-8", errors="replace") as log:
+                return log.read()
+        except OSError:
+            return ""
+
+    # Process and configuration
+
+    @property
+    def _log_dir(self):
+        return os.path.join(self.workdir, "log")
+
+    @property
+    def _config_path(self):
+        return os.path.join(self.workdir, "icecast.xml")
+
+    def _prepare_folders(self):
+        os.makedirs(self._log_dir, exist_ok=True)
+        if os.geteuid() == 0:
+            # Icecast refuses to run as root: it drops to nobody, which must reach and write the logs.
+            os.chmod(self.workdir, 0o755)
+            os.chmod(self._log_dir, 0o777)
+
+    def _mount_sections(self):
+        mounts = ['<mount type="default">' + _element("charset", "UTF-8") + "</mount>"]
+        for mount in self.extra_mounts:
+            mounts.append('<mount type="normal">' + _element("mount-name", mount)
+                          + _element("charset", "UTF-8") + "</mount>")
+        return "\n    ".join(mounts)
+
+    def _write_config(self):
+        owner = ""
+        if os.geteuid() == 0:
+            owner = "<changeowner><user>nobody</user><group>nogroup</group></changeowner>"
+        config = f"""<icecast>
+    <location>test</location>
+    <admin>test@localhost</admin>
+    <hostname>{self.host}</hostname>
+    <limits>
+        <clients>100</clients>
+        <sources>10</sources>
+        <queue-size>524288</queue-size>
+        <client-timeout>30</client-timeout>
+        <header-timeout>15</header-timeout>
+        <source-timeout>{int(self.source_timeout)}</source-timeout>
+        <burst-on-connect>1</burst-on-connect>
+        <burst-size>65535</burst-size>
+    </limits>
+    <authentication>
+        {_element("source-password", self.source_password)}
+        {_element("relay-password", self.source_password)}
+        {_element("admin-user", self.admin_user)}
+        {_element("admin-password", self.admin_password)}
+    </authentication>
+    {_element("shoutcast-mount", self.shoutcast_mount)}
+    <listen-socket>
+        <port>{self.port}</port>
+        <bind-address>{self.host}</bind-address>
+    </listen-socket>
+    <listen-socket>
+        <port>{self.shoutcast_port}</port>
+        <bind-address>{self.host}</bind-address>
+        <shoutcast-compat>1</shoutcast-compat>
+    </listen-socket>
+    {self._mount_sections()}
+    <fileserve>1</fileserve>
+    <paths>
+        <basedir>{escape(ICECAST_SHARE)}</basedir>
+        <logdir>{escape(self._log_dir)}</logdir>
+        <webroot>{escape(ICECAST_SHARE)}/web</webroot>
+        <adminroot>{escape(ICECAST_SHARE)}/admin</adminroot>
+    </paths>
+    <logging>
+        <accesslog>access.log</accesslog>
+        <errorlog>error.log</errorlog>
+        <loglevel>4</loglevel>
+        <logsize>10000</logsize>
+    </logging>
+    <security>
+        <chroot>0</chroot>
+        {owner}
+    </security>
+</icecast>
+"""
+        with open(self._config_path, "w", encoding="utf-8") as out:
+            out.write(config)
+        os.chmod(self._config_path, 0o644)
+
+    def _launch(self):
+        output = open(os.path.join(self.workdir, "icecast.out"), "wb")
+        try:
+            self.process = ManagedProcess([ICECAST_BINARY, "-c", self._config_path], output, output)
+        finally:
+            output.close()
+        deadline = time.monotonic() + START_TIMEOUT
+        while time.monotonic() < deadline:
+            if not self.process.running():
+                raise IcecastError("icecast exited at start:\n" + self._startup_output())
+            if self._answers():
+                return
+            time.sleep(0.05)
+        raise IcecastError("icecast did not answer within "
+                           f"{START_TIMEOUT:.0f} s:\n" + self._startup_output())
+
+    def _answers(self):
+        try:
+            status, _ = self.admin_get("/admin/stats", timeout=1.0)
+        except OSError:
+            return False
+        return status == 200
+
+    def _startup_output(self):
+        try:
+            with open(os.path.join(self.workdir, "icecast.out"), encoding="utf-8", errors="replace") as out:
+                text = out.read()
+        except OSError:
+            text = ""
+        return text + self.error_log()[-4000:]
+
+    def _stop_process(self):
+        if self.process is not None:
+            self.process.stop()
+            self.process = None

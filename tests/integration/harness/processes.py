@@ -1,0 +1,81 @@
+"""Starting and stopping the harness's server processes, also when the test process fails."""
+import atexit
+import os
+import signal
+import subprocess
+import sys
+import threading
+
+KEEPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "keeper.py")
+
+_live = set()
+_lock = threading.Lock()
+
+
+class ManagedProcess:
+    """A server process in a process group of its own, run under the keeper.
+
+    stop() ends the whole group; an atexit hook stops what a test left running, and the
+    keeper stops the server if this process dies without running its exit hooks.
+    """
+
+    def __init__(self, args, stdout, stderr):
+        self.args = list(args)
+        self.popen = subprocess.Popen(
+            [sys.executable, KEEPER, *self.args],
+            stdin=subprocess.PIPE, stdout=stdout, stderr=stderr,
+            start_new_session=True)
+        with _lock:
+            _live.add(self)
+
+    @property
+    def pid(self):
+        return self.popen.pid
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def stop(self, grace=8.0):
+        """Ends the process group: closing the keeper's input first, then SIGTERM, then SIGKILL."""
+        with _lock:
+            _live.discard(self)
+        if self.popen.stdin and not self.popen.stdin.closed:
+            try:
+                self.popen.stdin.close()
+            except OSError:
+                pass
+        try:
+            self.popen.wait(grace)
+        except subprocess.TimeoutExpired:
+            self._signal_group(signal.SIGTERM)
+            try:
+                self.popen.wait(grace)
+            except subprocess.TimeoutExpired:
+                self._signal_group(signal.SIGKILL)
+                self.popen.wait()
+        # The keeper is gone; anything left in its group goes too.
+        self._signal_group(signal.SIGKILL)
+        return self.popen.returncode
+
+    def _signal_group(self, sig):
+        try:
+            os.killpg(self.popen.pid, sig)
+        except (ProcessLookupError, PermissionError):
+            pass
+
+
+def _stop_all():
+    with _lock:
+        left = list(_live)
+    for process in left:
+        process.stop(grace=3.0)
+
+
+atexit.register(_stop_all)
+
+
+def exit_cleanly_on_sigterm():
+    """Turns SIGTERM (as sent by CTest on a time-out) into SystemExit, so context managers
+    and exit hooks run and stop every server."""
+    if threading.current_thread() is threading.main_thread():
+        signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
