@@ -1,0 +1,19 @@
+// The one operation through which the worker delivers a title update.
+#include "delivery/SendUpdate.h"
+
+#include "delivery/HttpExchange.h"
+#include "delivery/UpdateRequest.h"
+
+bool sendUpdate(const StreamSettings& settings, const std::string& trackText, DeliveryReport& report,
+                std::string* answerBody, std::size_t maxAnswerBytes) {
+    report = DeliveryReport{};
+    const std::optional<UpdateRequest> request = prepareUpdateRequest(settings, trackText, report);
+    if (!request)
+        return false; // nothing has touched the network
+    return issueUpdateRequest(*request, settings.username, settings.password, report, answerBody, maxAnswerBytes);
+}
+
+bool sendUpdate(const StreamSettings& settings, const std::string& trackText) {
+    DeliveryReport report;
+    return sendUpdate(settings, trackText, report);
+}

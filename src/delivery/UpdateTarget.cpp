@@ -1,0 +1,57 @@
+// Composing the Icecast and Shoutcast update targets.
+#include "delivery/UpdateTarget.h"
+
+#include "delivery/PercentEncoding.h"
+
+static const char hexDigits[] = "0123456789ABCDEF";
+
+std::wstring basePath(const std::wstring& urlPath) {
+    std::wstring path = urlPath;
+    while (!path.empty() && path.back() == L'/')
+        path.pop_back();
+    return path;
+}
+
+// Space, the C0 controls, DEL and every byte of a multi-byte UTF-8 character.
+static bool mustEscapeInPath(unsigned char byte) { return byte <= 0x20 || byte >= 0x7F; }
+
+std::string escapeBasePath(const std::string& utf8Path) {
+    std::string escaped;
+    escaped.reserve(utf8Path.size());
+    for (const char c : utf8Path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!mustEscapeInPath(byte)) {
+            escaped += c;
+            continue;
+        }
+        escaped += '%';
+        escaped += hexDigits[byte >> 4];
+        escaped += hexDigits[byte & 0x0F];
+    }
+    return escaped;
+}
+
+// The mount point always starts with "/": "live", "/live" and "" all name the mount /live.
+static std::string mountPoint(const std::string& mount) {
+    if (mount.empty())
+        return "/live";
+    if (mount.front() != '/')
+        return "/" + mount;
+    return mount;
+}
+
+static std::string icecastTarget(const UpdateTargetParts& parts) {
+    return escapeBasePath(parts.basePath) + "/admin/metadata?mount=" + percentEncodeBytes(mountPoint(parts.mount)) +
+           "&mode=updinfo&song=" + percentEncodeBytes(parts.song);
+}
+
+static std::string shoutcastTarget(const UpdateTargetParts& parts) {
+    return escapeBasePath(parts.basePath) + "/admin.cgi?sid=" + percentEncodeBytes(parts.sid) +
+           "&mode=updinfo&song=" + percentEncodeBytes(parts.song) + "&pass=" + percentEncodeBytes(parts.password);
+}
+
+std::string composeUpdateTarget(ServerDialect dialect, const UpdateTargetParts& parts) {
+    if (dialect == ServerDialect::Shoutcast)
+        return shoutcastTarget(parts);
+    return icecastTarget(parts);
+}
