@@ -175,7 +175,7 @@ class IcecastServer:
 
     def wait_for_title(self, mount, title, timeout=5.0):
         return wait_for(lambda: self.current_title(mount) == title, timeout,
-                        description=f"title {title!r} on {mount} (now {self.current_title(mount)!r})")
+                        description=lambda: f"title {title!r} on {mount} (now {self.current_title(mount)!r})")
 
     def error_log(self):
         """The server's error log, for failure messages."""

@@ -113,7 +113,7 @@ class Listener:
                 raise ListenerError(f"listener stopped: {self.error}")
             return None
 
-        return wait_for(arrived, timeout, description=f"StreamTitle {wanted!r} (seen {self.titles()!r})")
+        return wait_for(arrived, timeout, description=lambda: f"StreamTitle {wanted!r} (seen {self.titles()!r})")
 
     def wait_for_event(self, after_count, timeout=5.0):
         """Waits until more than after_count events have arrived; returns the next one."""

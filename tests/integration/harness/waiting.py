@@ -7,7 +7,8 @@ def wait_for(predicate, timeout, interval=0.05, description=None):
     """Calls predicate until it returns a truthy value and returns that value.
 
     Raises TimeoutError after timeout seconds; the message names what was awaited and the
-    last value seen, so a failing test says what it was waiting for.
+    last value seen, so a failing test says what it was waiting for. description may be
+    a callable, asked only on time-out, to report the state at that moment.
     """
     deadline = time.monotonic() + timeout
     last = None
@@ -16,7 +17,8 @@ def wait_for(predicate, timeout, interval=0.05, description=None):
         if last:
             return last
         if time.monotonic() >= deadline:
-            what = description or getattr(predicate, "__name__", "condition")
+            what = description() if callable(description) else description
+            what = what or getattr(predicate, "__name__", "condition")
             raise TimeoutError(f"timed out after {timeout:.1f} s waiting for {what}; last value {last!r}")
         time.sleep(interval)
 
