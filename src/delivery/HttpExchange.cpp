@@ -25,6 +25,15 @@ static bool fail(DeliveryReport& report, DeliveryStep step) {
     return false;
 }
 
+// Some WinHTTP implementations (Wine's among them) wait for the status line and headers under a
+// limit of their own that is unlimited by default, ignoring the receive limit; a server that
+// accepts and never answers would then hold the worker, and a stop request, forever. Giving
+// that wait the same receive limit keeps the bound; Windows' own default for it is longer.
+static void limitWaitForAnswer(HINTERNET request) {
+    DWORD limit = receiveTimeout;
+    WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &limit, sizeof(limit));
+}
+
 static bool isSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
 // Reads the start of the body for a tool that shows the server's answer. A failure to read just
@@ -73,6 +82,7 @@ bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& userna
 
     // A failure here leaves the client's own limits in place; the exchange still goes on.
     WinHttpSetTimeouts(httpRequest.get(), resolveTimeout, connectTimeout, sendTimeout, receiveTimeout);
+    limitWaitForAnswer(httpRequest.get());
 
     const std::wstring header = buildAuthorizationHeader(username, password);
     if (!WinHttpAddRequestHeaders(httpRequest.get(), header.c_str(), static_cast<DWORD>(-1),
