@@ -1,0 +1,245 @@
+"""A scripted HTTP server on loopback that records every request exactly as it arrived.
+
+    from harness.recording_server import Answer, RecordingServer
+
+    with RecordingServer([Answer(200, body=b"ok"), Answer.close()], certfile=None, keyfile=None) as server:
+        url = f"http://127.0.0.1:{server.port}/"
+        ...                                   # let the program under test send its requests
+        request = server.wait_for_requests(1)[0]
+        request.request_line                  # "GET /admin/metadata?... HTTP/1.1"
+        request.header("User-Agent")          # first value of that header, or None
+        request.header_lines                  # raw header lines in order, without CRLF
+        request.body, request.connection_id
+
+The server binds 127.0.0.1 on a port of the system's choice, so it never collides with
+another test. Each request takes the next Answer of the script; once the script is used up,
+every further request gets `default` (200 OK, empty body, unless given). Answers:
+
+    Answer(status, reason=None, body=b"", headers=())  a normal answer with Content-Length
+    Answer.close()      close the connection without answering
+    Answer.never()      keep the connection open and never answer (until the server stops)
+    Answer.garbage()    send a line that is no HTTP status line, then close
+
+Connections stay open after a normal answer (HTTP/1.1 keep-alive), so a client that reused
+a connection would show the same connection_id twice. With certfile and keyfile (PEM) the
+server speaks TLS; a failed handshake is recorded in `tls_failures` (one entry per connection)
+and yields no request. `connections` counts accepted TCP connections. Python stdlib only.
+"""
+import socket
+import ssl
+import threading
+import time
+
+READ_TIMEOUT = 30.0
+MAX_HEAD_BYTES = 65536
+
+REASONS = {200: "OK", 204: "No Content", 401: "Unauthorized", 404: "Not Found", 500: "Internal Server Error"}
+
+
+class Answer:
+    """What the server does with one request."""
+
+    def __init__(self, status=200, reason=None, body=b"", headers=(), behaviour="answer"):
+        self.status = status
+        self.reason = reason if reason is not None else REASONS.get(status, "Status")
+        self.body = body.encode("utf-8") if isinstance(body, str) else body
+        self.headers = list(headers)
+        self.behaviour = behaviour
+
+    @classmethod
+    def close(cls):
+        return cls(behaviour="close")
+
+    @classmethod
+    def never(cls):
+        return cls(behaviour="never")
+
+    @classmethod
+    def garbage(cls):
+        return cls(behaviour="garbage")
+
+    def encode(self):
+        lines = [f"HTTP/1.1 {self.status} {self.reason}"]
+        lines += [f"{name}: {value}" for name, value in self.headers]
+        if self.status != 204 and not (100 <= self.status < 200):
+            lines.append(f"Content-Length: {len(self.body)}")
+        head = "\r\n".join(lines) + "\r\n\r\n"
+        return head.encode("latin-1") + self.body
+
+
+class RecordedRequest:
+    """One request as it arrived: the raw request line, header lines in order, body bytes."""
+
+    def __init__(self, connection_id, request_line, header_lines, body):
+        self.connection_id = connection_id
+        self.request_line = request_line
+        self.header_lines = header_lines
+        self.body = body
+        # A target holding a space would split into more than three parts; the version is last.
+        parts = request_line.split(" ")
+        self.method = parts[0]
+        self.version = parts[-1] if len(parts) > 2 else ""
+        self.target = " ".join(parts[1:-1]) if len(parts) > 2 else " ".join(parts[1:])
+
+    def headers(self, name):
+        """Every value of the header `name` (case-insensitive), in order."""
+        wanted = name.lower()
+        values = []
+        for line in self.header_lines:
+            key, _, value = line.partition(":")
+            if key.strip().lower() == wanted:
+                values.append(value.strip())
+        return values
+
+    def header(self, name):
+        values = self.headers(name)
+        return values[0] if values else None
+
+    def __repr__(self):
+        return f"RecordedRequest({self.connection_id}, {self.request_line!r}, {self.header_lines!r}, {self.body!r})"
+
+
+class _ConnectionClosed(Exception):
+    pass
+
+
+class RecordingServer:
+    """See the module docstring. Use as a context manager; stop() is idempotent."""
+
+    def __init__(self, script=(), default=None, certfile=None, keyfile=None):
+        self._script = list(script)
+        self._default = default or Answer(200)
+        self._tls = None
+        if certfile:
+            self._tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            self._tls.load_cert_chain(certfile, keyfile)
+        self._lock = threading.Lock()
+        self._changed = threading.Condition(self._lock)
+        self._stopping = threading.Event()
+        self._threads = []
+        self._sockets = []
+        self.requests = []
+        self.tls_failures = []
+        self.connections = 0
+        self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self._listener.bind(("127.0.0.1", 0))
+        self._listener.listen(16)
+        self._listener.settimeout(0.2)
+        self.port = self._listener.getsockname()[1]
+        self._acceptor = threading.Thread(target=self._accept_loop, daemon=True)
+        self._acceptor.start()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.stop()
+
+    def stop(self):
+        self._stopping.set()
+        self._acceptor.join()
+        self._listener.close()
+        with self._lock:
+            sockets = list(self._sockets)
+        for s in sockets:
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+        for thread in list(self._threads):
+            thread.join(5)
+
+    def wait_for_requests(self, count, timeout=20.0):
+        """The first `count` recorded requests; raises TimeoutError when fewer arrive in time."""
+        deadline = time.monotonic() + timeout
+        with self._changed:
+            while len(self.requests) < count:
+                left = deadline - time.monotonic()
+                if left <= 0:
+                    raise TimeoutError(f"{len(self.requests)} of {count} requests arrived: {self.requests!r}")
+                self._changed.wait(left)
+            return list(self.requests[:count])
+
+    def _next_answer(self):
+        with self._lock:
+            if self._script:
+                return self._script.pop(0)
+            return self._default
+
+    def _accept_loop(self):
+        connection_id = 0
+        while not self._stopping.is_set():
+            try:
+                client, _ = self._listener.accept()
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+            connection_id += 1
+            with self._lock:
+                self.connections += 1
+                self._sockets.append(client)
+            thread = threading.Thread(target=self._serve, args=(client, connection_id), daemon=True)
+            self._threads.append(thread)
+            thread.start()
+
+    def _serve(self, client, connection_id):
+        client.settimeout(READ_TIMEOUT)
+        try:
+            if self._tls:
+                try:
+                    client = self._tls.wrap_socket(client, server_side=True)
+                except (ssl.SSLError, OSError) as error:
+                    with self._changed:
+                        self.tls_failures.append(repr(error))
+                        self._changed.notify_all()
+                    return
+                with self._lock:
+                    self._sockets.append(client)
+            self._serve_requests(client, connection_id)
+        except (_ConnectionClosed, OSError):
+            pass
+        finally:
+            try:
+                client.close()
+            except OSError:
+                pass
+
+    def _serve_requests(self, client, connection_id):
+        buffered = b""
+        while not self._stopping.is_set():
+            head, buffered = self._read_head(client, buffered)
+            lines = head.decode("latin-1").split("\r\n")
+            request = RecordedRequest(connection_id, lines[0], lines[1:], b"")
+            length = int(request.header("Content-Length") or 0)
+            while len(buffered) < length:
+                buffered += self._receive(client)
+            request.body, buffered = buffered[:length], buffered[length:]
+            with self._changed:
+                self.requests.append(request)
+                self._changed.notify_all()
+            answer = self._next_answer()
+            if answer.behaviour == "close":
+                return
+            if answer.behaviour == "never":
+                self._stopping.wait()
+                return
+            if answer.behaviour == "garbage":
+                client.sendall(b"this is no status line\r\n\r\n")
+                return
+            client.sendall(answer.encode())
+
+    def _read_head(self, client, buffered):
+        while b"\r\n\r\n" not in buffered:
+            if len(buffered) > MAX_HEAD_BYTES:
+                raise _ConnectionClosed()
+            buffered += self._receive(client)
+        head, _, rest = buffered.partition(b"\r\n\r\n")
+        return head, rest
+
+    def _receive(self, client):
+        data = client.recv(65536)
+        if not data:
+            raise _ConnectionClosed()
+        return data

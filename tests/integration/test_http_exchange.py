@@ -1,0 +1,166 @@
+"""The update's HTTP exchange against a recording server on loopback, through update_probe.exe."""
+import base64
+import os
+import socket
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from harness.recording_server import Answer, RecordingServer  # noqa: E402
+
+BUILD_DIR = os.environ.get("ZENLARK_BUILD_DIR", os.getcwd())
+WINE_RUN = os.environ.get("ZENLARK_WINE_RUN", "wine")
+PROBE = os.path.join(BUILD_DIR, "update_probe.exe")
+USER_AGENT = "Zenlark-VDJ-Standalone/1.0"
+
+
+def run_probe(url, *args, timeout=60):
+    """Runs update_probe; returns (exit code, one dict per printed result line, raw stdout)."""
+    command = [WINE_RUN, PROBE, "--url", url, *args]
+    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=timeout)
+    output = done.stdout.decode("utf-8", "replace")
+    results = []
+    for line in output.splitlines():
+        if line.startswith("delivered="):
+            results.append(dict(field.split("=", 1) for field in line.split()))
+    return done.returncode, results, output
+
+
+def basic(username, password):
+    return "Basic " + base64.b64encode(f"{username}:{password}".encode("utf-8")).decode("ascii")
+
+
+def closed_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class RequestOnTheWire(unittest.TestCase):
+    def test_icecast_update_is_one_bodyless_get_with_agent_and_basic_authorization(self):
+        with RecordingServer() as server:
+            code, results, output = run_probe(f"http://127.0.0.1:{server.port}/radio/", "--password", "hackme",
+                                              "--title", "Zoë - Nuit blanche")
+            self.assertEqual(code, 0, output)
+            self.assertEqual(results, [{"delivered": "1", "step": "none", "status": "200", "error": "0"}])
+            [request] = server.wait_for_requests(1)
+        self.assertEqual(request.request_line,
+                         "GET /radio/admin/metadata?mount=%2Flive&mode=updinfo&song=Zo%C3%AB%20-%20Nuit%20blanche"
+                         " HTTP/1.1")
+        self.assertEqual(request.headers("Host"), [f"127.0.0.1:{server.port}"])
+        self.assertEqual(request.headers("User-Agent"), [USER_AGENT])
+        self.assertEqual(request.headers("Authorization"), [basic("source", "hackme")])
+        self.assertIsNone(request.header("Referer"))
+        self.assertIsNone(request.header("Accept"))
+        self.assertIn(request.header("Content-Length"), (None, "0"))
+        self.assertEqual(request.body, b"")
+
+    def test_shoutcast_update_carries_the_password_in_query_and_header(self):
+        with RecordingServer() as server:
+            code, _, output = run_probe(f"http://127.0.0.1:{server.port}", "--protocol", "SC2", "--sid", "3",
+                                        "--username", "", "--password", "p&ss=€", "--title", "A & B")
+            self.assertEqual(code, 0, output)
+            [request] = server.wait_for_requests(1)
+        self.assertEqual(request.target, "/admin.cgi?sid=3&mode=updinfo&song=A%20%26%20B&pass=p%26ss%3D%E2%82%AC")
+        self.assertEqual(request.headers("Authorization"), [basic("", "p&ss=€")])
+
+    def test_text_that_is_not_utf8_arrives_as_utf8(self):
+        with RecordingServer() as server:
+            code, _, output = run_probe(f"http://127.0.0.1:{server.port}/", "--password", "x",
+                                        "--title-hex", "436166E9")
+            self.assertEqual(code, 0, output)
+            [request] = server.wait_for_requests(1)
+        self.assertTrue(request.target.endswith("&song=Caf%C3%A9"), request.target)
+
+    def test_two_updates_use_two_connections(self):
+        with RecordingServer() as server:
+            code, results, output = run_probe(f"http://127.0.0.1:{server.port}/", "--password", "x",
+                                              "--title", "T", "--count", "2")
+            self.assertEqual(code, 0, output)
+            self.assertEqual([r["delivered"] for r in results], ["1", "1"])
+            first, second = server.wait_for_requests(2)
+        self.assertNotEqual(first.connection_id, second.connection_id)
+        self.assertEqual(server.connections, 2)
+
+    def test_refused_settings_send_nothing(self):
+        with RecordingServer() as server:
+            url = f"http://127.0.0.1:{server.port}/"
+            self.assertEqual(run_probe(url, "--title", "T")[1][0]["step"], "notReady")
+            self.assertEqual(run_probe(url, "--password", "x", "--title", "")[1][0]["step"], "emptyText")
+            self.assertEqual(run_probe(url + "?x=1", "--password", "x", "--title", "T")[1][0]["step"], "badAddress")
+            time.sleep(0.2)
+        self.assertEqual(server.connections, 0)
+
+
+class StatusDecides(unittest.TestCase):
+    def test_only_2xx_counts_as_delivered_whatever_the_body(self):
+        statuses = [200, 204, 299, 199, 300, 401, 404, 500]
+        script = [Answer(status, body=b"" if status == 204 else b"<error>bad password</error>")
+                  for status in statuses]
+        with RecordingServer(script) as server:
+            for status in statuses:
+                code, results, output = run_probe(f"http://127.0.0.1:{server.port}/", "--password", "x",
+                                                  "--title", "T")
+                expected = 200 <= status <= 299
+                self.assertEqual(results[0]["delivered"], "1" if expected else "0", f"{status}: {output}")
+                self.assertEqual(results[0]["status"], str(status), output)
+                self.assertEqual(results[0]["step"], "none" if expected else "statusRejected", output)
+                self.assertEqual(code, 0 if expected else 1)
+
+    def test_body_is_read_only_when_asked(self):
+        with RecordingServer([Answer(200, body=b"Metadata update successful\n")]) as server:
+            code, _, output = run_probe(f"http://127.0.0.1:{server.port}/", "--password", "x", "--title", "T",
+                                        "--body")
+        self.assertEqual(code, 0, output)
+        self.assertIn("body=Metadata update successful\\x0A", output)
+
+
+class FailuresGiveFalse(unittest.TestCase):
+    def assert_fails_at(self, url, step, script=()):
+        code, results, output = run_probe(url, "--password", "x", "--title", "T")
+        self.assertEqual(code, 1, output)
+        self.assertEqual(results[0]["delivered"], "0", output)
+        self.assertEqual(results[0]["step"], step, output)
+        self.assertNotEqual(results[0]["error"], "0", output)
+
+    def test_connection_closed_without_answer(self):
+        with RecordingServer([Answer.close()]) as server:
+            self.assert_fails_at(f"http://127.0.0.1:{server.port}/", "receiveAnswer")
+
+    def test_garbage_instead_of_a_status_line(self):
+        with RecordingServer([Answer.garbage()]) as server:
+            code, results, output = run_probe(f"http://127.0.0.1:{server.port}/", "--password", "x", "--title", "T")
+        self.assertEqual(code, 1, output)
+        self.assertEqual(results[0]["delivered"], "0", output)
+
+    def test_refused_port(self):
+        self.assert_fails_at(f"http://127.0.0.1:{closed_port()}/", "sendRequest")
+
+    def test_unresolvable_name(self):
+        self.assert_fails_at("http://no-such-host.invalid:8000/", "sendRequest")
+
+    def test_plain_http_on_port_443_is_not_tls(self):
+        # Nothing listens on 443 here, so only the failure's kind can tell: a plain connect fails
+        # at the send step with "cannot connect", never with a TLS error.
+        code, results, output = run_probe("http://127.0.0.1:443/", "--password", "x", "--title", "T")
+        self.assertEqual(results[0]["step"], "sendRequest", output)
+        self.assertEqual(results[0]["error"], "12029", output)  # ERROR_WINHTTP_CANNOT_CONNECT
+
+    def test_server_that_never_answers_fails_after_the_receive_limit(self):
+        with RecordingServer([Answer.never()]) as server:
+            started = time.monotonic()
+            code, results, output = run_probe(f"http://127.0.0.1:{server.port}/", "--password", "x", "--title", "T")
+            elapsed = time.monotonic() - started
+        self.assertEqual(code, 1, output)
+        self.assertEqual(results[0]["step"], "receiveAnswer", output)
+        # ERROR_WINHTTP_TIMEOUT on Windows; Wine reports the socket's WSAETIMEDOUT.
+        self.assertIn(results[0]["error"], ("12002", "10060"), output)
+        self.assertGreaterEqual(elapsed, 9.5)
+        self.assertLess(elapsed, 40)
+
+
+if __name__ == "__main__":
+    unittest.main()
