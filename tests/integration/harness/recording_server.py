@@ -12,7 +12,10 @@
         request.body, request.connection_id
 
 The server binds 127.0.0.1 on a port of the system's choice, so it never collides with
-another test. Each request takes the next Answer of the script; once the script is used up,
+another test (or on `port=`, for a server that must come back where it was). Each request
+records `arrived`, the time.monotonic() at which its head had been read.
+
+Each request takes the next Answer of the script; once the script is used up,
 every further request gets `default` (200 OK, empty body, unless given). Answers:
 
     Answer(status, reason=None, body=b"", headers=())  a normal answer with Content-Length
@@ -71,6 +74,7 @@ class RecordedRequest:
     """One request as it arrived: the raw request line, header lines in order, body bytes."""
 
     def __init__(self, connection_id, request_line, header_lines, body):
+        self.arrived = time.monotonic()  # when its head had been read whole
         self.connection_id = connection_id
         self.request_line = request_line
         self.header_lines = header_lines
@@ -106,7 +110,7 @@ class _ConnectionClosed(Exception):
 class RecordingServer:
     """See the module docstring. Use as a context manager; stop() is idempotent."""
 
-    def __init__(self, script=(), default=None, certfile=None, keyfile=None):
+    def __init__(self, script=(), default=None, certfile=None, keyfile=None, port=0):
         self._script = list(script)
         self._default = default or Answer(200)
         self._tls = None
@@ -123,7 +127,7 @@ class RecordingServer:
         self.connections = 0
         self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self._listener.bind(("127.0.0.1", 0))
+        self._listener.bind(("127.0.0.1", port))
         self._listener.listen(16)
         self._listener.settimeout(0.2)
         self.port = self._listener.getsockname()[1]

@@ -1,0 +1,124 @@
+"""The finished plug-in DLL in the host emulator under Wine, against real servers on loopback."""
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from harness import IcecastServer, exit_cleanly_on_sigterm, free_port, wait_for  # noqa: E402
+from harness.plugin import PluginHost, plugin_folder, release_milliseconds, run_emulator  # noqa: E402
+from harness.recording_server import Answer, RecordingServer  # noqa: E402
+
+# A title must reach the server within this time of the deck change: one 300 ms poll cycle,
+# the exchange, and Wine's start-up noise.
+ARRIVAL_LIMIT = 1.0
+
+
+def deck(number, artist, title, play=1, volume=1):
+    return [f"deck {number} artist {artist}", f"deck {number} title {title}",
+            f"deck {number} volume {volume}", f"deck {number} play {play}"]
+
+
+class AudibleDeckOnIcecast(unittest.TestCase):
+    def test_server_title_follows_the_audible_deck(self):
+        with IcecastServer() as ice:
+            ice.start_mp3_source("/live")
+            listener = ice.listen("/live")
+            settings = {"server_url": ice.base_url + "/", "protocol": "icecast2", "mount": "/live",
+                        "username": ice.source_user, "password": ice.source_password}
+            with PluginHost(settings) as host:
+                steps = [
+                    ("deck 1 playing", ["crossfader 0"] + deck(1, "Artist One", "First Song"),
+                     "Artist One - First Song"),
+                    ("crossfade to deck 2", deck(2, "Artist Two", "Second Song") + ["crossfader 1"],
+                     "Artist Two - Second Song"),
+                    ("deck 3 overlay louder than the fading deck 2",
+                     ["deck 2 volume 0.3"] + deck(3, "Zoë", "Nuit – blanche", volume=0.6),
+                     "Zoë - Nuit – blanche"),
+                ]
+                for name, settings_lines, expected in steps:
+                    with self.subTest(name):
+                        changed = host.set(*settings_lines)
+                        ice.wait_for_title("/live", expected, timeout=5)
+                        took = time.monotonic() - changed
+                        self.assertLess(took, ARRIVAL_LIMIT, f"{expected!r} took {took:.3f} s")
+                        # The listener sees it in the next metadata block after the change.
+                        listener.wait_for_title(expected, timeout=5)
+            self.assertEqual(host.returncode, 0, host.output())
+
+
+class RefreshAndRetry(unittest.TestCase):
+    def settings(self, port):
+        return {"server_url": f"http://127.0.0.1:{port}/", "password": "pw"}
+
+    def test_unchanged_title_is_sent_again_after_33_polls(self):
+        with RecordingServer() as server, PluginHost(self.settings(server.port)) as host:
+            host.set(*deck(1, "Same", "Title"))
+            first, second = server.wait_for_requests(2, timeout=30)
+            gap = second.arrived - first.arrived
+            self.assertEqual(first.target, second.target)
+            self.assertGreaterEqual(gap, 33 * 0.3 - 0.2) # 33 polls of six 50 ms waits at least
+            self.assertNotEqual(first.connection_id, second.connection_id)
+
+    def test_server_that_comes_back_gets_the_title_on_the_next_poll(self):
+        port = free_port()
+        with PluginHost(self.settings(port)) as host:
+            host.set(*deck(1, "Back", "Again"))
+            time.sleep(1.5) # several refused attempts
+            with RecordingServer(port=port) as server:
+                back = time.monotonic()
+                request = server.wait_for_requests(1, timeout=10)[0]
+                self.assertIn("song=Back%20-%20Again", request.target)
+                self.assertLess(request.arrived - back, ARRIVAL_LIMIT)
+
+    def test_silence_sends_nothing(self):
+        with RecordingServer() as server, PluginHost(self.settings(server.port)) as host:
+            host.set("crossfader 1", *deck(1, "Faded", "Out")) # deck 1 is fully faded out
+            time.sleep(2)
+            self.assertEqual(server.connections, 0)
+            host.set("crossfader 0.5")
+            server.wait_for_requests(1, timeout=5)
+
+
+class Release(unittest.TestCase):
+    def test_release_during_a_hanging_exchange_returns_once_the_client_gives_up(self):
+        with RecordingServer(default=Answer.never()) as server:
+            host = PluginHost({"server_url": f"http://127.0.0.1:{server.port}/", "password": "pw"})
+            host.start()
+            host.set(*deck(1, "Hanging", "Server"))
+            server.wait_for_requests(1, timeout=10)
+            output = host.release(timeout=60)
+            self.assertEqual(host.returncode, 0, output)
+            self.assertIn("release -> 0", output)
+            self.assertLess(release_milliseconds(output), 15000) # the 10 s receive limit, not forever
+
+    def test_release_of_a_never_started_object_returns_zero(self):
+        code, output = run_emulator(plugin_folder(None), "", extra_args=["--no-start"])
+        self.assertEqual(code, 0, output)
+        self.assertIn("release -> 0", output)
+        self.assertNotIn("start ->", output)
+
+
+class SettingsBesideTheDll(unittest.TestCase):
+    def test_each_copy_reads_the_settings_file_in_its_own_folder(self):
+        with RecordingServer() as first, RecordingServer() as second:
+            for server, folder in ((first, "Plug Ins"), (second, "other")):
+                with PluginHost({"server_url": f"http://127.0.0.1:{server.port}/radio/", "password": "pw",
+                                 "protocol": "shoutcast", "sid": "7"}, folder_name=folder) as host:
+                    host.set(*deck(4, "Where", folder))
+                    request = server.wait_for_requests(1, timeout=10)[0]
+                    self.assertTrue(request.target.startswith("/radio/admin.cgi?sid=7&"), request.target)
+            self.assertEqual(first.connections, 1)
+            self.assertEqual(second.connections, 1)
+
+    def test_missing_settings_file_keeps_the_plugin_polling_quietly(self):
+        code, output = run_emulator(plugin_folder(None), "\n".join(
+            ["0 " + line for line in deck(1, "No", "Settings")] + ["1500 release"]))
+        self.assertEqual(code, 0, output)
+        self.assertIn("release -> 0", output)
+
+
+if __name__ == "__main__":
+    exit_cleanly_on_sigterm()
+    unittest.main()
