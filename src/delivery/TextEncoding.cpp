@@ -8,7 +8,9 @@
 #include <climits>
 
 // The converters take int lengths; longer text is not converted rather than cut or overflowed.
-static bool fitsConverter(std::size_t length) { return length <= static_cast<std::size_t>(INT_MAX); }
+static bool fitsConverter(std::size_t length) {
+    return length <= static_cast<std::size_t>(INT_MAX);
+}
 
 std::string utf8FromWide(const std::wstring& text) {
     if (text.empty() || !fitsConverter(text.size()))
@@ -19,7 +21,8 @@ std::string utf8FromWide(const std::wstring& text) {
     if (needed <= 0)
         return {};
     std::string bytes(static_cast<std::size_t>(needed), '\0');
-    if (WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), needed, nullptr, nullptr) != needed)
+    if (WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), needed, nullptr, nullptr) !=
+        needed)
         return {};
     return bytes;
 }

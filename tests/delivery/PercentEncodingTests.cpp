@@ -7,8 +7,9 @@
 #include <random>
 
 static bool isUnreservedAscii(char character) {
-    return character != '\0' && std::strchr("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~",
-                                            character) != nullptr;
+    return character != '\0' &&
+           std::strchr("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~", character) !=
+               nullptr;
 }
 
 static int hexValue(char digit) {

