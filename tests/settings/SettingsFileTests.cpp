@@ -1,0 +1,163 @@
+// The settings file beside a real module in a temporary folder: location, defaults, empty values
+// and long paths and values.
+#include "host/ModuleHandle.h"
+#include "settings/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+static const wchar_t probeModuleName[] = L"SettingsProbeModule.dll";
+static const wchar_t settingsFileName[] = L"ZenlarkVdjStandalone.ini";
+
+static fs::path testProgramFolder() {
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return fs::path(path).parent_path();
+}
+
+// A fresh folder under the temporary folder, holding a loaded copy of the probe module that stands
+// in for the plug-in through moduleHandle; all of it goes away with the object.
+class ModuleInFolder {
+  public:
+    explicit ModuleInFolder(const std::wstring& subfolders = L"") {
+        static int serial = 0;
+        root = fs::temp_directory_path() / (L"zenlark-settings-" + std::to_wstring(GetCurrentProcessId()) +
+                                            L"-" + std::to_wstring(++serial));
+        folder = subfolders.empty() ? root : root / subfolders;
+        fs::create_directories(folder);
+        fs::copy_file(testProgramFolder() / probeModuleName, folder / probeModuleName);
+        module = LoadLibraryW((folder / probeModuleName).c_str());
+        previousHandle = moduleHandle;
+        moduleHandle = module;
+    }
+    ~ModuleInFolder() {
+        moduleHandle = previousHandle;
+        if (module != nullptr)
+            FreeLibrary(module);
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    ModuleInFolder(const ModuleInFolder&) = delete;
+    ModuleInFolder& operator=(const ModuleInFolder&) = delete;
+
+    void writeSettings(const std::string& text) const {
+        std::ofstream file(folder / settingsFileName, std::ios::binary);
+        file << text;
+    }
+
+    fs::path root;
+    fs::path folder;
+    HMODULE module = nullptr;
+
+  private:
+    HMODULE previousHandle = nullptr;
+};
+
+static bool samePathIgnoringCase(const std::wstring& left, const std::wstring& right) {
+    return CompareStringOrdinal(left.c_str(), -1, right.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+TEST(SettingsPath, KeepsTheFolderUpToTheLastBackslash) {
+    EXPECT_EQ(settingsPathBeside(L"C:\\Host\\Plugins\\bridge.dll"),
+              L"C:\\Host\\Plugins\\ZenlarkVdjStandalone.ini");
+    EXPECT_EQ(settingsPathBeside(L"C:\\bridge.dll"), L"C:\\ZenlarkVdjStandalone.ini");
+    EXPECT_EQ(settingsPathBeside(L"bridge.dll"), L"bridge.dllZenlarkVdjStandalone.ini");
+    EXPECT_EQ(settingsPathBeside(L"C:/Host/bridge.dll"), L"C:/Host/bridge.dllZenlarkVdjStandalone.ini");
+    EXPECT_EQ(settingsPathBeside(L""), L"ZenlarkVdjStandalone.ini");
+}
+
+TEST(SettingsFile, LiesBesideTheModuleNotTheProgram) {
+    ModuleInFolder module;
+    ASSERT_NE(module.module, nullptr);
+    EXPECT_TRUE(samePathIgnoringCase(settingsFilePath(), (module.folder / settingsFileName).wstring()))
+        << fs::path(settingsFilePath()).string();
+}
+
+TEST(SettingsFile, FailedModuleQueryGivesTheBareFileName) {
+    ModuleInFolder module;
+    ASSERT_NE(module.module, nullptr);
+    FreeLibrary(module.module); // the handle now names no module
+    module.module = nullptr;
+    EXPECT_EQ(settingsFilePath(), settingsFileName);
+}
+
+TEST(SettingsFile, NoFileGivesTheDefaultsAndNotReady) {
+    ModuleInFolder module;
+    const StreamSettings settings = loadStreamSettings();
+    EXPECT_EQ(settings.serverUrl, L"");
+    EXPECT_EQ(settings.protocol, L"icecast2");
+    EXPECT_EQ(settings.mount, L"/live");
+    EXPECT_EQ(settings.sid, L"1");
+    EXPECT_EQ(settings.username, L"source");
+    EXPECT_EQ(settings.password, L"");
+    EXPECT_FALSE(settings.ready);
+}
+
+TEST(SettingsFile, ReadsEveryKeyOfTheStreamSectionOnly) {
+    ModuleInFolder module;
+    module.writeSettings("[other]\r\npassword=wrong\r\n"
+                         "[stream]\r\nserver_url=https://radio.example:8443/base\r\nprotocol=shoutcast\r\n"
+                         "mount=/main\r\nsid=3\r\nusername=dj\r\npassword=hack me\r\n");
+    const StreamSettings settings = loadStreamSettings();
+    EXPECT_EQ(settings.serverUrl, L"https://radio.example:8443/base");
+    EXPECT_EQ(settings.protocol, L"shoutcast");
+    EXPECT_EQ(settings.mount, L"/main");
+    EXPECT_EQ(settings.sid, L"3");
+    EXPECT_EQ(settings.username, L"dj");
+    EXPECT_EQ(settings.password, L"hack me");
+    EXPECT_TRUE(settings.ready);
+}
+
+TEST(SettingsFile, ReadyNeedsBothAddressAndPassword) {
+    ModuleInFolder module;
+    module.writeSettings("[stream]\r\nserver_url=http://radio.example\r\n");
+    EXPECT_FALSE(loadStreamSettings().ready);
+    module.writeSettings("[stream]\r\npassword=secret\r\n");
+    EXPECT_FALSE(loadStreamSettings().ready);
+    module.writeSettings("[stream]\r\nserver_url=http://radio.example\r\npassword=\r\n");
+    EXPECT_FALSE(loadStreamSettings().ready);
+    module.writeSettings("[stream]\r\nserver_url=not a url\r\npassword=x\r\n");
+    EXPECT_TRUE(loadStreamSettings().ready); // the address is examined only when an update is sent
+}
+
+TEST(SettingsFile, EmptyValueIsNotAMissingKey) {
+    ModuleInFolder module;
+    module.writeSettings("[stream]\r\nmount=\r\nsid=\r\nusername=\r\n");
+    const StreamSettings settings = loadStreamSettings();
+    EXPECT_EQ(settings.mount, L"");
+    EXPECT_EQ(settings.sid, L"");
+    EXPECT_EQ(settings.username, L"");
+    EXPECT_EQ(settings.protocol, L"icecast2");
+}
+
+TEST(SettingsFile, LongValueIsCutTo2047Characters) {
+    ModuleInFolder module;
+    std::string value;
+    for (int index = 0; index < 3000; ++index)
+        value += static_cast<char>('a' + index % 26);
+    module.writeSettings("[stream]\r\npassword=" + value + "\r\n");
+    EXPECT_EQ(readSetting(L"password", L""), std::wstring(value.begin(), value.begin() + 2047));
+}
+
+TEST(SettingsFile, ModulePathLongerThan259CharactersIsNotCut) {
+    // The cut would fall inside the long last folder name and leave the short outer folder.
+    const std::wstring deep = std::wstring(20, L'd') + L"\\" + std::wstring(250, L'e');
+    ModuleInFolder module(deep);
+    ASSERT_NE(module.module, nullptr) << "the probe module did not load from a long path";
+    const std::wstring modulePath = (module.folder / probeModuleName).wstring();
+    ASSERT_GT(modulePath.size(), 300u);
+    EXPECT_TRUE(samePathIgnoringCase(settingsFilePath(), (module.folder / settingsFileName).wstring()))
+        << fs::path(settingsFilePath()).string();
+
+    // A path cut to 259 characters would name an outer folder; a settings file there is not ours.
+    const fs::path cutFolder = fs::path(settingsPathBeside(modulePath.substr(0, 259))).parent_path();
+    ASSERT_TRUE(fs::is_directory(cutFolder));
+    std::ofstream(cutFolder / settingsFileName, std::ios::binary) << "[stream]\r\npassword=wrong folder\r\n";
+    EXPECT_EQ(readSetting(L"password", L""), L"");
+}
