@@ -1,0 +1,131 @@
+"""The shipped sample settings file, read by the plug-in's own settings code under Wine.
+
+A value line broken by a comment behind it, a section name misspelt, or an example block with
+a key the plug-in does not know shows up here as a wrong value or a wrong request target."""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+SETTINGS_FILE = "ZenlarkVdjStandalone.ini"
+KEYS = ("server_url", "protocol", "mount", "sid", "username", "password")
+SONG = "&mode=updinfo&song=Artist%20-%20Title"
+
+# Each example of the sample, by its heading, with what the plug-in must make of it.
+EXAMPLES = {
+    "Icecast 2, encoder on this computer": {
+        "username": "source", "secure": "0", "port": "8000",
+        "target": "/admin/metadata?mount=%2Flive" + SONG},
+    "Icecast 2, encoder on another computer": {
+        "username": "admin", "secure": "0", "port": "8000",
+        "target": "/admin/metadata?mount=%2Flive" + SONG},
+    "Shoutcast v1": {
+        "secure": "0", "port": "8000",
+        "target": "/admin.cgi?sid=1" + SONG + "&pass=my-dj-password"},
+    "Shoutcast v2": {
+        "secure": "0", "port": "8000",
+        "target": "/admin.cgi?sid=2" + SONG + "&pass=my-stream-password"},
+    "Icecast behind https": {
+        "secure": "1", "port": "443", "host": "www.example.com",
+        "target": "/radio/admin/metadata?mount=%2Fstream.mp3" + SONG},
+}
+
+
+def sample_path():
+    return os.path.join(os.environ["ZENLARK_SOURCE_DIR"], "packaging", SETTINGS_FILE)
+
+
+def read_sample():
+    with open(sample_path(), "rb") as file:
+        return file.read().decode("ascii")
+
+
+def read_as_plugin(text):
+    """Writes text as the settings file beside a copy of settings_dump.exe, runs it, and
+    returns the key=value pairs it printed."""
+    build = os.environ["ZENLARK_BUILD_DIR"]
+    # Inside the build tree, so the Wine runner finds the tree's own prefix.
+    folder = tempfile.mkdtemp(prefix="sample-settings-", dir=build)
+    try:
+        program = os.path.join(folder, "settings_dump.exe")
+        shutil.copy(os.path.join(build, "settings_dump.exe"), program)
+        with open(os.path.join(folder, SETTINGS_FILE), "wb") as file:
+            file.write(text.encode("ascii"))
+        done = subprocess.run([os.environ["ZENLARK_WINE_RUN"], program], stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=60)
+        output = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+        if done.returncode != 0:
+            raise AssertionError(f"settings_dump failed ({done.returncode}): {output}{done.stderr!r}")
+        return dict(line.partition("=")[::2] for line in output.splitlines() if "=" in line)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def example_blocks(text):
+    """{heading: [key=value lines]} for every commented example: a one-line comment ending in
+    ":" followed by ";key=value" lines."""
+    blocks = {}
+    heading = None
+    for line in text.splitlines():
+        key_line = re.match(r";([a-z_]+=.*)$", line)
+        if key_line and heading is not None:
+            blocks[heading].append(key_line.group(1))
+            continue
+        title = re.match(r";\s+(.+):$", line)
+        heading = title.group(1) if title else None
+        if heading is not None:
+            blocks[heading] = []
+    return {name: lines for name, lines in blocks.items() if lines}
+
+
+def block_for(blocks, start):
+    named = [name for name in blocks if name.startswith(start)]
+    if len(named) != 1:
+        raise AssertionError(f"one example should start with {start!r}: {sorted(blocks)}")
+    return blocks[named[0]]
+
+
+def activate(text, example_lines):
+    """The sample with its active values replaced by one example's lines, as the sample tells
+    the user to do; every comment stays."""
+    kept = [line for line in text.split("\r\n") if not re.match(r"(%s)=" % "|".join(KEYS), line)]
+    at = kept.index("[stream]") + 1
+    return "\r\n".join(kept[:at] + example_lines + kept[at:])
+
+
+class SampleSettings(unittest.TestCase):
+    def test_sample_as_shipped_is_read_value_for_value(self):
+        values = read_as_plugin(read_sample())
+        self.assertEqual(values, {
+            "server_url": "http://radio.example.com:8000/", "protocol": "icecast2", "mount": "/live",
+            "sid": "1", "username": "source", "password": "", "ready": "0", "target": ""})
+
+    def test_sample_uses_windows_line_ends_and_no_comment_behind_a_value(self):
+        raw = open(sample_path(), "rb").read()
+        self.assertEqual(raw.count(b"\n"), raw.count(b"\r\n"), "every line ends in CRLF")
+        for line in raw.decode("ascii").splitlines():
+            if re.match(r"[a-z_]+=", line):
+                self.assertNotIn(";", line, f"the reader keeps a comment behind a value: {line!r}")
+                self.assertEqual(line, line.rstrip(), f"trailing blanks: {line!r}")
+
+    def test_every_example_makes_the_request_it_describes(self):
+        text = read_sample()
+        blocks = example_blocks(text)
+        self.assertEqual(len(blocks), len(EXAMPLES), f"the sample's examples: {sorted(blocks)}")
+        for heading, expected in EXAMPLES.items():
+            with self.subTest(heading):
+                lines = block_for(blocks, heading)
+                self.assertEqual([line.partition("=")[0] for line in lines], list(KEYS))
+                values = read_as_plugin(activate(text, lines))
+                for line in lines:
+                    key, _, value = line.partition("=")
+                    self.assertEqual(values[key], value, key)
+                self.assertEqual(values["ready"], "1")
+                for key, value in expected.items():
+                    self.assertEqual(values[key], value, key)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
