@@ -1,0 +1,167 @@
+"""ZenlarkVdjCheck.exe against a real Icecast and the recording server: what it shows, what it
+concludes, and its exit code (0 only when the server confirmed the update)."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from harness import IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
+from harness.plugin import build_dir, wine_run, write_settings  # noqa: E402
+from harness.recording_server import Answer, RecordingServer  # noqa: E402
+
+CHECK = "ZenlarkVdjCheck.exe"
+
+
+def run_check(*args, program=None):
+    done = subprocess.run([wine_run(), program or os.path.join(build_dir(), CHECK), *args],
+                          stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+    return done.returncode, done.stdout.decode("utf-8", "replace") + done.stderr.decode("utf-8", "replace")
+
+
+class CheckCase(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="zenlark-check-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+
+    def check(self, settings, *args):
+        path = os.path.join(self.folder, "ZenlarkVdjStandalone.ini")
+        write_settings(self.folder, settings)
+        return run_check("--settings", path, *args)
+
+    def assertSays(self, output, *parts):
+        for part in parts:
+            self.assertIn(part, output)
+
+
+class AgainstIcecast(CheckCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.ice = IcecastServer()
+        cls.ice.start()
+        try:
+            cls.ice.start_mp3_source("/live")
+            cls.ice.start_mp3_source("/remote", bind_address="127.0.0.2")
+            cls.ice.start_ogg_source("/opus.ogg")
+            cls.ice.start_shoutcast_source()
+        except BaseException:
+            cls.ice.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.ice.stop()
+
+    def settings(self, **overrides):
+        values = {"server_url": self.ice.base_url + "/", "protocol": "icecast2", "mount": "/live",
+                  "username": self.ice.source_user, "password": self.ice.source_password}
+        values.update(overrides)
+        return values
+
+    def test_confirmed_update_shows_everything_but_the_password(self):
+        code, output = self.check(self.settings(), "--title", "Zoë - Check")
+        self.assertEqual(code, 0, output)
+        self.assertSays(output, "ZenlarkVdjStandalone.ini", "ready      = yes", "Dialect: Icecast",
+                        "/admin/metadata?mount=%2Flive&mode=updinfo&song=Zo%C3%AB%20-%20Check",
+                        "Metadata update successful", "OK:")
+        self.assertNotIn(self.ice.source_password, output)
+        self.ice.wait_for_title("/live", "Zoë - Check")
+
+    def test_update_from_another_address_needs_the_admin_credentials(self):
+        code, output = self.check(self.settings(mount="/remote"))
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "Mountpoint will not accept URL updates", "admin user and password")
+        code, output = self.check(self.settings(mount="/remote", username=self.ice.admin_user,
+                                                password=self.ice.admin_password), "--title", "From Afar")
+        self.assertEqual(code, 0, output)
+        self.ice.wait_for_title("/remote", "From Afar")
+
+    def test_mount_whose_format_takes_no_titles(self):
+        code, output = self.check(self.settings(mount="/opus.ogg"))
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "Mountpoint will not accept URL updates", "MP3")
+
+    def test_mount_without_a_source(self):
+        code, output = self.check(self.settings(mount="/nobody"))
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "Server status: 400", "no live source", "Start the encoder")
+
+    def test_wrong_password(self):
+        code, output = self.check(self.settings(password="not-it"))
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "Server status: 401", "password was refused")
+
+    def test_shoutcast_dialect_on_the_compatible_port(self):
+        code, output = self.check(self.settings(protocol="shoutcast", sid="1"), "--title", "Via Admin CGI")
+        self.assertEqual(code, 0, output)
+        self.assertSays(output, "Dialect: Shoutcast", "/admin.cgi?sid=1&mode=updinfo&song=Via%20Admin%20CGI"
+                        "&pass=********")
+        self.assertNotIn(self.ice.source_password, output)
+        self.ice.wait_for_title(self.ice.shoutcast_mount, "Via Admin CGI")
+
+
+
+class ShoutcastDialectWithoutACompatibleSource(CheckCase):
+    def test_is_refused_with_advice(self):
+        with IcecastServer() as ice:
+            ice.start_mp3_source("/live")
+            code, output = self.check({"server_url": ice.base_url + "/", "protocol": "sc1",
+                                       "username": ice.source_user, "password": ice.source_password})
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "Server status: 400", "Shoutcast-compatible")
+
+
+class AgainstTheRecordingServer(CheckCase):
+    def test_answer_that_is_no_http_is_reported_as_unconfirmed(self):
+        with RecordingServer(default=Answer.garbage()) as server:
+            code, output = self.check({"server_url": f"http://127.0.0.1:{server.port}/", "password": "pw",
+                                       "protocol": "shoutcast"})
+            self.assertEqual(code, 1, output)
+            self.assertSays(output, "not a valid HTTP answer", "Some Shoutcast servers")
+
+    def test_nothing_is_sent_for_missing_keys_or_a_bad_address(self):
+        code, output = self.check({"server_url": "http://127.0.0.1:9/"})
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "lack password", "password   = (empty)")
+        code, output = self.check({"server_url": "http://127.0.0.1:9/?mount=/live", "password": "pw"})
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "\"?\" or \"#\"")
+        self.assertNotIn("Request: GET", output)
+
+    def test_refused_connection(self):
+        with RecordingServer() as server:
+            port = server.port
+        code, output = self.check({"server_url": f"http://127.0.0.1:{port}/", "password": "pw"})
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "refused")
+
+    def test_reads_the_settings_file_beside_itself(self):
+        with RecordingServer() as server:
+            shutil.copy(os.path.join(build_dir(), CHECK), self.folder)
+            write_settings(self.folder, {"server_url": f"http://127.0.0.1:{server.port}/radio/",
+                                         "password": "pw", "mount": "beside"})
+            code, output = run_check("--no-send", program=os.path.join(self.folder, CHECK))
+            self.assertEqual(code, 0, output)
+            self.assertSays(output, "/radio/admin/metadata?mount=%2Fbeside", "Nothing sent")
+            self.assertEqual(server.connections, 0)
+
+    def test_missing_file_and_bad_arguments(self):
+        code, output = run_check("--settings", os.path.join(self.folder, "absent.ini"), "--no-send")
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "no such file", "lack server_url and password")
+        code, output = run_check("--frobnicate")
+        self.assertEqual(code, 2, output)
+        self.assertSays(output, "unknown argument: --frobnicate")
+        code, output = run_check("--title")
+        self.assertEqual(code, 2, output)
+        code, output = run_check("--help")
+        self.assertEqual(code, 0, output)
+        self.assertSays(output, "usage: ZenlarkVdjCheck")
+
+
+if __name__ == "__main__":
+    exit_cleanly_on_sigterm()
+    unittest.main()

@@ -1,0 +1,229 @@
+// Plain-word verdicts for every way a title update can go.
+#include "CheckVerdict.h"
+
+#include <cstdint>
+
+// WinHTTP's error numbers, as the exchange reports them.
+namespace winhttpError {
+constexpr std::uint32_t timeout = 12002;
+constexpr std::uint32_t invalidUrl = 12005;
+constexpr std::uint32_t unrecognizedScheme = 12006;
+constexpr std::uint32_t nameNotResolved = 12007;
+constexpr std::uint32_t cannotConnect = 12029;
+constexpr std::uint32_t connectionError = 12030;
+constexpr std::uint32_t certificateDateInvalid = 12037;
+constexpr std::uint32_t certificateNameInvalid = 12038;
+constexpr std::uint32_t certificateAuthorityInvalid = 12045;
+constexpr std::uint32_t invalidServerResponse = 12152;
+constexpr std::uint32_t secureChannelError = 12157;
+constexpr std::uint32_t secureFailure = 12175;
+constexpr std::uint32_t certificateRevoked = 12170;
+// Some WinHTTP implementations pass the socket's own errors through.
+constexpr std::uint32_t socketTimeout = 10060;
+constexpr std::uint32_t socketRefused = 10061;
+} // namespace winhttpError
+
+
+static bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+static bool isTlsError(std::uint32_t error) {
+    return error == winhttpError::secureFailure || error == winhttpError::secureChannelError ||
+           error == winhttpError::certificateAuthorityInvalid || error == winhttpError::certificateNameInvalid ||
+           error == winhttpError::certificateDateInvalid || error == winhttpError::certificateRevoked;
+}
+
+static CheckVerdict verdict(bool confirmed, std::string happened, std::string advice) {
+    return CheckVerdict{confirmed, std::move(happened), std::move(advice)};
+}
+
+static CheckVerdict notReady(const CheckOutcome& outcome) {
+    std::string missing;
+    if (outcome.serverUrlMissing)
+        missing = "server_url";
+    if (outcome.passwordMissing)
+        missing += missing.empty() ? "password" : " and password";
+    return verdict(false, "Nothing was sent: the settings lack " + missing + ".",
+                   "Add " + missing + " to the [stream] section of the settings file.");
+}
+
+static CheckVerdict explainNetworkError(std::uint32_t error) {
+    if (error == winhttpError::nameNotResolved)
+        return verdict(false, "The server's name could not be resolved.",
+                       "Check the host name in server_url and this computer's internet connection.");
+    if (error == winhttpError::cannotConnect || error == winhttpError::socketRefused)
+        return verdict(false, "The connection was refused or could not be made.",
+                       "Check the port in server_url and that the server is running and reachable from here "
+                       "(firewall, router).");
+    if (error == winhttpError::timeout || error == winhttpError::socketTimeout)
+        return verdict(false, "The server did not answer in time.",
+                       "Check the host and port in server_url; a firewall may be dropping the connection.");
+    if (isTlsError(error))
+        return verdict(false, "The secure (TLS) connection failed: the server's certificate was not accepted "
+                              "or the server does not speak https on this port.",
+                       "Use http:// if the server has no https on this port, or fix the server's certificate "
+                       "(it must match the host name and be signed by an authority Windows trusts).");
+    if (error == winhttpError::invalidServerResponse)
+        return verdict(false, "The server answered with something that is not a valid HTTP answer.",
+                       "Some Shoutcast servers answer admin.cgi like this even when they took the title: check "
+                       "what your listeners see. Otherwise check that server_url points at the server's HTTP "
+                       "port.");
+    if (error == winhttpError::connectionError)
+        return verdict(false, "The server closed or reset the connection without answering.",
+                       "Check that server_url points at the server's HTTP port and that the scheme (http or "
+                       "https) is the one the server speaks.");
+    return verdict(false, "The request failed.", "Check server_url and the network connection.");
+}
+
+static CheckVerdict networkFailure(const DeliveryReport& report) {
+    CheckVerdict result = explainNetworkError(report.platformError);
+    result.happened += " (Windows error " + std::to_string(report.platformError) + ")";
+    return result;
+}
+
+static CheckVerdict icecastSuccess(const std::string& body) {
+    if (contains(body, "Mountpoint will not accept URL updates"))
+        return verdict(false, "Icecast answered 200 but refused the title: \"Mountpoint will not accept URL "
+                              "updates\".",
+                       "Either the mount's format carries no titles (Ogg Opus, FLAC, WebM): use an MP3 or AAC "
+                       "mount, or Ogg Vorbis. Or the update comes from another address than the encoder and "
+                       "the credentials are not the admin's: when the encoder runs on another machine, set "
+                       "username and password to Icecast's admin user and password.");
+    if (contains(body, "Metadata update successful"))
+        return verdict(true, "Icecast confirmed the update: \"Metadata update successful\".", "");
+    return verdict(false, "The server answered 200 but did not confirm the update.",
+                   "Check that server_url points at Icecast itself, and what your listeners see.");
+}
+
+static CheckVerdict shoutcastSuccess(const std::string& body) {
+    if (contains(body, "Mountpoint will not accept URL updates"))
+        return verdict(false, "The server answered 200 but refused the title: \"Mountpoint will not accept URL "
+                              "updates\".",
+                       "The stream's format carries no titles, or the update comes from another address than "
+                       "the encoder: use the server's admin password.");
+    return verdict(true, "The server took the update (status 200).", "");
+}
+
+static CheckVerdict rejected(const CheckOutcome& outcome) {
+    const std::uint32_t status = outcome.report.status;
+    const bool icecast = outcome.dialect == ServerDialect::Icecast;
+    const std::string said = "The server answered " + std::to_string(status) + ".";
+    if (status == 401)
+        return verdict(false, said + " The user name or password was refused.",
+                       icecast ? "Use the mount's source password (username \"source\"), or Icecast's admin user "
+                                 "and password."
+                               : "Check the Shoutcast password (the DJ or admin password of the server).");
+    if (status == 403)
+        return verdict(false, said + " The server forbids this update.",
+                       "Check username and password; the server may allow updates only from certain addresses.");
+    if (icecast && (status == 400 || status == 404)) {
+        if (contains(outcome.answerBody, "Source does not exist") || contains(outcome.answerBody, "not available"))
+            return verdict(false, said + " The mount has no live source.",
+                           "Start the encoder first, then check that mount names the mount it streams to.");
+        return verdict(false, said + " The mount is wrong or has no live source.",
+                       "Check mount, start the encoder, and check the path in server_url.");
+    }
+    if (!icecast && status == 400)
+        return verdict(false, said + " The server would not take a Shoutcast update for this stream.",
+                       "Icecast takes admin.cgi only for a source that connected through its Shoutcast-"
+                       "compatible port: set protocol=icecast2 and mount, or connect the encoder in Shoutcast "
+                       "mode. On a Shoutcast server check sid.");
+    if (!icecast && status == 404)
+        return verdict(false, said + " The server has no admin.cgi here.",
+                       "Check the path in server_url, and protocol: an Icecast server wants protocol=icecast2.");
+    if (status >= 300 && status < 400)
+        return verdict(false, said + " The server redirects elsewhere.", "Put the address it redirects to into "
+                                                                         "server_url.");
+    if (status >= 500)
+        return verdict(false, said + " The server failed.", "Try again later, or look at the server's log.");
+    return verdict(false, said, "Check server_url, protocol and mount.");
+}
+
+CheckVerdict judgeOutcome(const CheckOutcome& outcome) {
+    switch (outcome.report.failedStep) {
+    case DeliveryStep::none:
+        return outcome.dialect == ServerDialect::Icecast ? icecastSuccess(outcome.answerBody)
+                                                         : shoutcastSuccess(outcome.answerBody);
+    case DeliveryStep::notReady:
+        return notReady(outcome);
+    case DeliveryStep::emptyText:
+        return verdict(false, "Nothing was sent: the title is empty.", "Give a title with --title.");
+    case DeliveryStep::badAddress:
+        return verdict(false, "Nothing was sent: server_url cannot be used. " + outcome.addressProblem,
+                       "Write server_url as http://host:port/ or https://host:port/, for example "
+                       "http://radio.example.com:8000/.");
+    case DeliveryStep::statusRejected:
+        return rejected(outcome);
+    default:
+        return networkFailure(outcome.report);
+    }
+}
+
+static std::string lowered(const std::wstring& text) {
+    std::string result;
+    for (wchar_t c : text)
+        result += (c >= L'A' && c <= L'Z') ? static_cast<char>(c - L'A' + 'a') : (c < 128 ? static_cast<char>(c) : '?');
+    return result;
+}
+
+std::string explainAddressProblem(const std::wstring& serverUrl) {
+    const std::string url = lowered(serverUrl);
+    const bool http = url.rfind("http://", 0) == 0;
+    const bool https = url.rfind("https://", 0) == 0;
+    if (!http && !https)
+        return "It must start with http:// or https://.";
+    if (url.find_first_of("?#") != std::string::npos)
+        return "It holds \"?\" or \"#\": give only scheme, host, port and path.";
+    const std::size_t hostStart = url.find("//") + 2;
+    const std::size_t hostEnd = url.find('/', hostStart);
+    const std::string authority = url.substr(hostStart, hostEnd == std::string::npos ? std::string::npos
+                                                                                      : hostEnd - hostStart);
+    if (authority.empty())
+        return "It names no host.";
+    if (authority.size() > 510)
+        return "Its host name is too long.";
+    if (hostEnd != std::string::npos && url.size() - hostEnd > 1022)
+        return "Its path is too long.";
+    if (url.find_first_of(" \t\r\n") != std::string::npos)
+        return "It holds a space or a line break.";
+    return "Check the port: it must be a number from 1 to 65535.";
+}
+
+static std::string between(const std::string& text, const char* open, const char* close) {
+    const std::size_t start = text.find(open);
+    if (start == std::string::npos)
+        return std::string();
+    const std::size_t from = start + std::char_traits<char>::length(open);
+    const std::size_t end = text.find(close, from);
+    return end == std::string::npos ? std::string() : text.substr(from, end - from);
+}
+
+// The text of an answer without markup, on one line, cut to a readable length.
+static std::string plainText(const std::string& text) {
+    std::string result;
+    bool inTag = false;
+    for (char c : text) {
+        if (c == '<' || c == '>') {
+            inTag = c == '<';
+            c = ' ';
+        } else if (inTag) {
+            continue;
+        }
+        const unsigned char byte = static_cast<unsigned char>(c);
+        const bool space = byte <= 0x20 || byte == 0x7F;
+        if (space && (result.empty() || result.back() == ' '))
+            continue;
+        result += space ? ' ' : c;
+        if (result.size() >= 200)
+            break;
+    }
+    while (!result.empty() && result.back() == ' ')
+        result.pop_back();
+    return result;
+}
+
+std::string serverMessage(const std::string& answerBody) {
+    const std::string message = between(answerBody, "<message>", "</message>");
+    if (!message.empty())
+        return plainText(message);
+    return plainText(answerBody);
+}

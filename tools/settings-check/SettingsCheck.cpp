@@ -1,0 +1,192 @@
+// ZenlarkVdjCheck: reads the plug-in's settings file, shows what the plug-in will send, sends one
+// title update through the plug-in's own delivery code and says in plain words what happened.
+#include "CheckVerdict.h"
+
+#include "delivery/SendUpdate.h"
+#include "delivery/TextEncoding.h"
+#include "delivery/UpdateRequest.h"
+#include "settings/SettingsFile.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+constexpr std::size_t answerBytesToRead = 4096;
+
+struct CheckOptions {
+    std::wstring settingsPath; // empty: the file beside this program
+    std::wstring title;        // empty: a title naming the check and the time
+    bool send = true;
+};
+
+static void print(const std::string& utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
+
+static void printLine(const std::string& utf8) { print(utf8 + "\n"); }
+
+static std::string utf8(const std::wstring& text) { return utf8FromWide(text); }
+
+static void usage() {
+    printLine("usage: ZenlarkVdjCheck [--settings PATH] [--title TEXT] [--no-send]\n"
+              "\n"
+              "Reads ZenlarkVdjStandalone.ini beside this program (or PATH), shows the settings and the\n"
+              "exact update request, sends one title update the way the plug-in does and explains the\n"
+              "server's answer. Exit code 0 only when the server confirmed the update.\n"
+              "\n"
+              "  --settings PATH  check this settings file instead\n"
+              "  --title TEXT     the title to send (default: \"Zenlark settings check HH:MM:SS\")\n"
+              "  --no-send        show the settings and the request, send nothing");
+}
+
+// 0: parsed; 1: help shown; 2: bad arguments.
+static int parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
+            usage();
+            return 1;
+        }
+        if (argument == L"--no-send") {
+            options.send = false;
+        } else if (argument == L"--settings" && hasValue) {
+            options.settingsPath = argv[++i];
+        } else if (argument == L"--title" && hasValue) {
+            options.title = argv[++i];
+        } else {
+            const bool missingValue = argument == L"--settings" || argument == L"--title";
+            std::fprintf(stderr, "%s: %s\n", missingValue ? "missing value for" : "unknown argument",
+                         utf8(argument).c_str());
+            std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
+            return 2;
+        }
+    }
+    return 0;
+}
+
+// The profile reader looks for a relative path in the Windows folder, so make it whole first.
+static std::wstring fullPath(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::wstring buffer(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
+    if (length == 0 || length >= needed)
+        return path;
+    buffer.resize(length);
+    return buffer;
+}
+
+static bool fileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+static std::string masked(const std::wstring& secret) {
+    if (secret.empty())
+        return "(empty)";
+    return std::string(8, '*') + " (" + std::to_string(secret.size()) + (secret.size() == 1 ? " character)" : " characters)");
+}
+
+static std::string shown(const std::wstring& value) { return value.empty() ? "(empty)" : utf8(value); }
+
+static void showSettings(const std::wstring& path, const StreamSettings& settings) {
+    printLine("Settings file: " + utf8(path));
+    if (!fileExists(path))
+        printLine("  (no such file: every key has its default)");
+    printLine("  server_url = " + shown(settings.serverUrl));
+    printLine("  protocol   = " + shown(settings.protocol));
+    printLine("  mount      = " + shown(settings.mount));
+    printLine("  sid        = " + shown(settings.sid));
+    printLine("  username   = " + shown(settings.username));
+    printLine("  password   = " + masked(settings.password));
+    printLine(std::string("  ready      = ") + (settings.ready ? "yes" : "no"));
+    const bool icecast = detectDialect(settings.protocol) == ServerDialect::Icecast;
+    printLine(std::string("Dialect: ") + (icecast ? "Icecast (/admin/metadata)" : "Shoutcast (/admin.cgi)"));
+}
+
+// The password travels as the last query value of a Shoutcast target; it is not shown.
+static std::string maskedTarget(const std::wstring& target) {
+    const std::string text = utf8(target);
+    const std::size_t pass = text.rfind("&pass=");
+    if (pass == std::string::npos)
+        return text;
+    return text.substr(0, pass) + "&pass=********";
+}
+
+static std::string requestLine(const UpdateRequest& request) {
+    const std::string scheme = request.address.secure ? "https://" : "http://";
+    return scheme + utf8(request.address.hostName) + ":" + std::to_string(request.address.port) +
+           maskedTarget(request.updateTarget);
+}
+
+static std::string defaultTitle() {
+    char clock[16] = {};
+    const std::time_t now = std::time(nullptr);
+    std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&now));
+    return std::string("Zenlark settings check ") + clock;
+}
+
+static CheckOutcome outcomeOf(const StreamSettings& settings, const DeliveryReport& report, std::string body) {
+    CheckOutcome outcome;
+    outcome.dialect = detectDialect(settings.protocol);
+    outcome.report = report;
+    outcome.answerBody = std::move(body);
+    outcome.serverUrlMissing = settings.serverUrl.empty();
+    outcome.passwordMissing = settings.password.empty();
+    if (report.failedStep == DeliveryStep::badAddress)
+        outcome.addressProblem = explainAddressProblem(settings.serverUrl);
+    return outcome;
+}
+
+static void showAnswer(const DeliveryReport& report, const std::string& body) {
+    if (report.status != 0)
+        printLine("Server status: " + std::to_string(report.status));
+    const std::string message = serverMessage(body);
+    if (!message.empty())
+        printLine("Server said: " + message);
+}
+
+static int runCheck(const CheckOptions& options) {
+    const std::wstring path = options.settingsPath.empty() ? settingsFilePath() : fullPath(options.settingsPath);
+    const StreamSettings settings = loadStreamSettingsFrom(path);
+    showSettings(path, settings);
+
+    const std::string title = options.title.empty() ? defaultTitle() : utf8(options.title);
+    DeliveryReport report;
+    const std::optional<UpdateRequest> request = prepareUpdateRequest(settings, title, report);
+    if (request)
+        printLine("Request: GET " + requestLine(*request));
+    if (!options.send && request) {
+        printLine("Nothing sent (--no-send).");
+        return 0;
+    }
+    if (request)
+        printLine("Sending title: " + title);
+
+    std::string body;
+    if (request)
+        sendUpdate(settings, title, report, &body, answerBytesToRead);
+    showAnswer(report, body);
+    const CheckVerdict verdict = judgeOutcome(outcomeOf(settings, report, body));
+    printLine("");
+    printLine(std::string(verdict.confirmed ? "OK: " : "PROBLEM: ") + verdict.happened);
+    if (!verdict.advice.empty())
+        printLine("What to do: " + verdict.advice);
+    return verdict.confirmed ? 0 : 1;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    SetConsoleOutputCP(CP_UTF8);
+    try {
+        CheckOptions options;
+        const int parsed = parseOptions(argc, argv, options);
+        if (parsed != 0)
+            return parsed == 1 ? 0 : 2;
+        return runCheck(options);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "ZenlarkVdjCheck failed: %s\n", error.what());
+        return 3;
+    }
+}
