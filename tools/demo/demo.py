@@ -232,8 +232,8 @@ def run_with_settings(report, settings_path):
         if listener:
             listener.stop()
     print()
-    print("The plug-in reports nothing itself. If no title arrived, run ZenlarkVdjCheck.exe "
-          f"--settings {settings_path} to see what the server says.")
+    print("The plug-in reports nothing itself. If no title arrived, run ZenlarkVdjCheck.exe beside "
+          "this settings file on Windows: it sends one title and says what the server answered.")
     if watcher is None:
         return 0 if emulator_ok else 1
     return 0 if emulator_ok and watcher.seen else 1

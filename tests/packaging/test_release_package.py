@@ -1,0 +1,46 @@
+"""The release archive from the build tree: the four files a DJ needs, under their final names,
+and a clear refusal when one of them is missing."""
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+import zipfile
+
+SOURCE_DIR = os.environ["ZENLARK_SOURCE_DIR"]
+BUILD_DIR = os.environ["ZENLARK_BUILD_DIR"]
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tools", "package"))
+
+import package  # noqa: E402
+
+
+class ReleasePackage(unittest.TestCase):
+    def setUp(self):
+        self.output = tempfile.mkdtemp(prefix="zenlark-dist-")
+        self.addCleanup(shutil.rmtree, self.output, True)
+
+    def test_archive_holds_the_plugin_tool_sample_and_guide_byte_for_byte(self):
+        archive = package.make_package(BUILD_DIR, self.output)
+        self.assertEqual(os.path.basename(archive),
+                         f"ZenlarkVdjStandalone-{package.project_version()}-win64.zip")
+        self.assertEqual(os.listdir(self.output), [os.path.basename(archive)], "no partial file left")
+        with zipfile.ZipFile(archive) as zipped:
+            self.assertIsNone(zipped.testzip())
+            self.assertEqual(zipped.namelist(), ["ZenlarkVdjStandalone.dll", "ZenlarkVdjCheck.exe",
+                                                 "ZenlarkVdjStandalone.ini", "user-guide.md"])
+            for name, path in package.package_contents(BUILD_DIR):
+                with open(path, "rb") as file:
+                    self.assertEqual(zipped.read(name), file.read(), name)
+
+    def test_missing_check_tool_is_refused_by_name(self):
+        build = tempfile.mkdtemp(prefix="zenlark-build-")
+        self.addCleanup(shutil.rmtree, build, True)
+        shutil.copy(os.path.join(BUILD_DIR, "ZenlarkVdjStandalone.dll"), build)
+        with self.assertRaises(package.PackageError) as refused:
+            package.make_package(build, self.output)
+        self.assertIn("ZenlarkVdjCheck.exe", str(refused.exception))
+        self.assertEqual(os.listdir(self.output), [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
