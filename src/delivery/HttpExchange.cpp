@@ -34,6 +34,15 @@ static void limitWaitForAnswer(HINTERNET request) {
     WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &limit, sizeof(limit));
 }
 
+// The client follows redirects on its own by default, sending the added Authorization header
+// along to wherever the Location points, another host included, and then judges the last
+// answer's status: the password would leak to a foreign server and a redirect to any page that
+// answers 200 would count as a delivered title. A 3xx is therefore judged as it stands.
+static void refuseRedirects(HINTERNET request) {
+    DWORD feature = WINHTTP_DISABLE_REDIRECTS;
+    WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
+}
+
 static bool isSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
 // Reads the start of the body for a tool that shows the server's answer. A failure to read just
@@ -83,6 +92,7 @@ bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& userna
     // A failure here leaves the client's own limits in place; the exchange still goes on.
     WinHttpSetTimeouts(httpRequest.get(), resolveTimeout, connectTimeout, sendTimeout, receiveTimeout);
     limitWaitForAnswer(httpRequest.get());
+    refuseRedirects(httpRequest.get());
 
     const std::wstring header = buildAuthorizationHeader(username, password);
     if (!WinHttpAddRequestHeaders(httpRequest.get(), header.c_str(), static_cast<DWORD>(-1),

@@ -22,13 +22,19 @@ every further request gets `default` (200 OK, empty body, unless given). Answers
     Answer.close()      close the connection without answering
     Answer.never()      keep the connection open and never answer (until the server stops)
     Answer.garbage()    send a line that is no HTTP status line, then close
+    Answer.trickle(seconds)  send a normal 200 head one byte at a time over `seconds`
+    Answer.huge(megabytes)   a 200 whose body of that many megabytes is sent while the client reads
+    Answer.reset()      send half a status line, then reset the connection (RST)
+    Answer.redirect(location, status=302)  a redirect to `location`
 
 Connections stay open after a normal answer (HTTP/1.1 keep-alive), so a client that reused
-a connection would show the same connection_id twice. With certfile and keyfile (PEM) the
+a connection would show the same connection_id twice. Each request records `received_at`, the time.monotonic() at which its
+head was complete; `bind_host` ("127.0.0.1", or "::1" for IPv6) chooses the loopback address. With certfile and keyfile (PEM) the
 server speaks TLS; a failed handshake is recorded in `tls_failures` (one entry per connection)
 and yields no request. `connections` counts accepted TCP connections. Python stdlib only.
 """
 import socket
+import struct
 import ssl
 import threading
 import time
@@ -61,6 +67,26 @@ class Answer:
     def garbage(cls):
         return cls(behaviour="garbage")
 
+    @classmethod
+    def trickle(cls, seconds):
+        answer = cls(behaviour="trickle")
+        answer.seconds = seconds
+        return answer
+
+    @classmethod
+    def huge(cls, megabytes):
+        answer = cls(behaviour="huge")
+        answer.megabytes = megabytes
+        return answer
+
+    @classmethod
+    def reset(cls):
+        return cls(behaviour="reset")
+
+    @classmethod
+    def redirect(cls, location, status=302):
+        return cls(status, reason="Found", headers=[("Location", location)])
+
     def encode(self):
         lines = [f"HTTP/1.1 {self.status} {self.reason}"]
         lines += [f"{name}: {value}" for name, value in self.headers]
@@ -79,6 +105,7 @@ class RecordedRequest:
         self.request_line = request_line
         self.header_lines = header_lines
         self.body = body
+        self.received_at = time.monotonic()
         # A target holding a space would split into more than three parts; the version is last.
         parts = request_line.split(" ")
         self.method = parts[0]
@@ -110,7 +137,7 @@ class _ConnectionClosed(Exception):
 class RecordingServer:
     """See the module docstring. Use as a context manager; stop() is idempotent."""
 
-    def __init__(self, script=(), default=None, certfile=None, keyfile=None, port=0):
+    def __init__(self, script=(), default=None, certfile=None, keyfile=None, port=0, bind_host="127.0.0.1"):
         self._script = list(script)
         self._default = default or Answer(200)
         self._tls = None
@@ -125,9 +152,10 @@ class RecordingServer:
         self.requests = []
         self.tls_failures = []
         self.connections = 0
-        self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        family = socket.AF_INET6 if ":" in bind_host else socket.AF_INET
+        self._listener = socket.socket(family, socket.SOCK_STREAM)
         self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self._listener.bind(("127.0.0.1", port))
+        self._listener.bind((bind_host, port))
         self._listener.listen(16)
         self._listener.settimeout(0.2)
         self.port = self._listener.getsockname()[1]
@@ -232,6 +260,9 @@ class RecordingServer:
             if answer.behaviour == "garbage":
                 client.sendall(b"this is no status line\r\n\r\n")
                 return
+            if answer.behaviour in _MISBEHAVIOURS:
+                _MISBEHAVIOURS[answer.behaviour](self, client, answer)
+                return
             client.sendall(answer.encode())
 
     def _read_head(self, client, buffered):
@@ -247,3 +278,39 @@ class RecordingServer:
         if not data:
             raise _ConnectionClosed()
         return data
+
+
+def _send_trickled(server, client, answer):
+    """A well-formed head, one byte at a time, spread over answer.seconds; then close."""
+    head = Answer(200, headers=[("X-Padding", "p" * 64)]).encode()
+    pause = answer.seconds / len(head)
+    for index in range(len(head)):
+        if server._stopping.wait(pause):
+            return
+        client.sendall(head[index:index + 1])
+
+
+def _send_huge(server, client, answer):
+    """A 200 head announcing answer.megabytes of body, then the body for as long as the client
+    takes it. A client that never reads ends it by closing the connection."""
+    size = answer.megabytes * 1024 * 1024
+    client.sendall(f"HTTP/1.1 200 OK\r\nContent-Length: {size}\r\n\r\n".encode("latin-1"))
+    chunk = b"x" * 65536
+    sent = 0
+    client.settimeout(2.0)
+    while sent < size and not server._stopping.is_set():
+        try:
+            client.sendall(chunk)
+        except socket.timeout:
+            continue  # the client is not reading; keep the body waiting until it closes
+        sent += len(chunk)
+
+
+def _send_reset(server, client, answer):
+    """Half a status line, then an abortive close, so the client sees a reset mid-answer."""
+    client.sendall(b"HTTP/1.1 20")
+    client.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    client.close()
+
+
+_MISBEHAVIOURS = {"trickle": _send_trickled, "huge": _send_huge, "reset": _send_reset}
