@@ -1,0 +1,151 @@
+"""Benchmarks of the real plug-in DLL under Wine against a loopback server; prints a table and,
+with --write, puts it in docs/benchmarks.md. Asserts nothing.
+
+    python3 bench/run_benchmarks.py BUILD_DIR [--changes 50] [--cycles 100] [--cpu-seconds 60] [--write]
+"""
+import argparse
+import datetime
+import os
+import platform
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "integration"))
+
+from harness.plugin import PluginHost, plugin_folder  # noqa: E402
+from harness.recording_server import RecordingServer  # noqa: E402
+
+SETTINGS = {"password": "bench"}
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    index = min(len(ordered) - 1, max(0, int(round(fraction * len(ordered) + 0.5)) - 1))
+    return ordered[index]
+
+
+def title_latency(changes):
+    """Milliseconds from handing a new title to the emulator to the request's arrival."""
+    latencies = []
+    with RecordingServer() as server:
+        with PluginHost({"server_url": f"http://127.0.0.1:{server.port}/", **SETTINGS}) as host:
+            host.set("deck 1 artist Bench", "deck 1 title Start", "deck 1 volume 1", "deck 1 play 1")
+            server.wait_for_requests(1)
+            for change in range(changes):
+                time.sleep(0.35 + (change * 0.137) % 0.4)  # land at different points of the poll cycle
+                seen = len(server.requests)
+                handed = host.set(f"deck 1 title Change{change}")
+                wanted = f"song=Bench%20-%20Change{change}"
+                while True:
+                    arrived = [r for r in server.wait_for_requests(seen + 1, timeout=10)[seen:] if wanted in r.target]
+                    if arrived:
+                        latencies.append((arrived[0].received_at - handed) * 1000)
+                        break
+                    seen += 1
+    return latencies
+
+
+def bench_host(build_dir, *args):
+    done = subprocess.run([os.path.join(ROOT, "cmake", "wine-run"), os.path.join(build_dir, "bench_host.exe"), *args],
+                          stdin=subprocess.DEVNULL, capture_output=True, timeout=900)
+    return done.stdout.decode("utf-8", "replace")
+
+
+def release_latency(build_dir, cycles):
+    dll = plugin_folder(None)  # no settings: the worker only polls and waits
+    try:
+        output = bench_host(build_dir, "release-latency", dll, str(cycles))
+    finally:
+        shutil.rmtree(os.path.dirname(os.path.dirname(dll)), ignore_errors=True)
+    return [float(value) for value in re.findall(r"release_ms=([\d.]+)", output)]
+
+
+def worker_cpu(build_dir, seconds):
+    with RecordingServer() as server:
+        dll = plugin_folder({"server_url": f"http://127.0.0.1:{server.port}/", **SETTINGS})
+        try:
+            output = bench_host(build_dir, "worker-cpu", dll, str(seconds))
+        finally:
+            shutil.rmtree(os.path.dirname(os.path.dirname(dll)), ignore_errors=True)
+        updates = len(server.requests)
+    fields = dict(re.findall(r"(\w+)=([\w.]+)", output))
+    return fields, updates
+
+
+def dll_facts(build_dir):
+    dll = os.path.join(build_dir, "ZenlarkVdjStandalone.dll")
+    objdump = shutil.which("x86_64-w64-mingw32-objdump") or "objdump"
+    dump = subprocess.run([objdump, "-p", dll], capture_output=True, text=True).stdout
+    imports = sorted(set(re.findall(r"DLL Name: (\S+)", dump)), key=str.upper)
+    return os.path.getsize(dll), imports
+
+
+def machine():
+    cpu = platform.processor() or "unknown CPU"
+    try:
+        with open("/proc/cpuinfo") as file:
+            names = [line.split(":", 1)[1].strip() for line in file if line.startswith("model name")]
+        if names:
+            cpu = f"{names[0]} ({len(names)} logical cores)"
+    except OSError:
+        pass
+    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    return f"{cpu}, {platform.system()} {platform.release()}, {wine}"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build_dir")
+    parser.add_argument("--changes", type=int, default=50)
+    parser.add_argument("--cycles", type=int, default=100)
+    parser.add_argument("--cpu-seconds", type=int, default=60)
+    parser.add_argument("--write", action="store_true", help="write the table to docs/benchmarks.md")
+    options = parser.parse_args()
+    build_dir = os.path.abspath(options.build_dir)
+    os.environ.setdefault("ZENLARK_BUILD_DIR", build_dir)
+    os.environ.setdefault("ZENLARK_WINE_RUN", os.path.join(ROOT, "cmake", "wine-run"))
+
+    titles = title_latency(options.changes)
+    releases = release_latency(build_dir, options.cycles)
+    cpu, updates = worker_cpu(build_dir, options.cpu_seconds)
+    size, imports = dll_facts(build_dir)
+
+    cpu_ms = float(cpu.get("cpu_ms", "nan"))
+    wall_ms = float(cpu.get("wall_ms", "nan"))
+    per_hour_share = cpu_ms / wall_ms * 100 if wall_ms else float("nan")
+    rows = [
+        ("Title latency, median", f"{statistics.median(titles):.0f} ms", "≤ 180 ms", f"{len(titles)} changes"),
+        ("Title latency, 95th percentile", f"{percentile(titles, 0.95):.0f} ms", "≤ 330 ms", ""),
+        ("Title latency, maximum", f"{max(titles):.0f} ms", "", ""),
+        ("Release while idle, median", f"{statistics.median(releases):.1f} ms", "", f"{len(releases)} cycles"),
+        ("Release while idle, 99th percentile", f"{percentile(releases, 0.99):.1f} ms", "≤ 60 ms", ""),
+        ("Worker CPU time", f"{cpu_ms / wall_ms * 3600:.2f} s per hour ({per_hour_share:.4f}% of a core)",
+         "≤ 0.1%", f"{wall_ms / 1000:.0f} s run, {cpu.get('polls', '?')} polls, {updates} updates, "
+         f"{cpu.get('cpu_source', '?')} times"),
+        ("Host queries per poll while a deck plays", f"{cpu.get('numeric_per_poll', '?')} numeric, "
+         f"{cpu.get('text_per_poll', '?')} text", "9 and 2", ""),
+        ("DLL size", f"{size / 1024:.0f} KB ({size} bytes)", "≤ 320 KB", ""),
+        ("DLL imports", ", ".join(imports), "KERNEL32, WINHTTP, msvcrt", ""),
+    ]
+    table = ["| Measure | Result | Goal | Notes |", "|---|---|---|---|"]
+    table += [f"| {name} | {result} | {goal} | {notes} |" for name, result, goal, notes in rows]
+    stamp = datetime.date.today().isoformat()
+    text = "\n".join(table)
+    print(text)
+    if options.write:
+        with open(os.path.join(ROOT, "docs", "benchmarks.md"), "w", encoding="utf-8") as file:
+            file.write("# Benchmarks\n\n"
+                       "Measured by `./dev bench`: the real DLL under Wine against a recording server on loopback. "
+                       "Title latency runs through the host emulator (deck change handed over to request "
+                       "arrival); release latency, worker CPU time and queries per poll through "
+                       "`bench_host.exe`, a minimal host.\n\n"
+                       f"Date: {stamp}. Machine: {machine()}.\n\n{text}\n")
+
+
+if __name__ == "__main__":
+    main()
