@@ -9,6 +9,12 @@ static bool isUnreserved(unsigned char byte) {
            byte == '-' || byte == '.' || byte == '_' || byte == '~';
 }
 
+void appendPercentEscape(std::string& out, unsigned char byte) {
+    out += '%';
+    out += hexDigits[byte >> 4];
+    out += hexDigits[byte & 0x0F];
+}
+
 std::string percentEncodeBytes(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
@@ -18,9 +24,7 @@ std::string percentEncodeBytes(const std::string& utf8) {
             out += character;
             continue;
         }
-        out += '%';
-        out += hexDigits[byte >> 4];
-        out += hexDigits[byte & 0x0F];
+        appendPercentEscape(out, byte);
     }
     return out;
 }

@@ -7,3 +7,6 @@
 // every other byte as "%XX" with upper-case hex digits, so the space becomes %20, never "+".
 // The result is ASCII.
 std::string percentEncodeBytes(const std::string& utf8);
+
+// Appends one byte as "%XX" with upper-case hex digits.
+void appendPercentEscape(std::string& out, unsigned char byte);

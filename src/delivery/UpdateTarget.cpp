@@ -3,8 +3,6 @@
 
 #include "delivery/PercentEncoding.h"
 
-static const char hexDigits[] = "0123456789ABCDEF";
-
 std::wstring basePath(const std::wstring& urlPath) {
     std::wstring path = urlPath;
     while (!path.empty() && path.back() == L'/')
@@ -24,9 +22,7 @@ std::string escapeBasePath(const std::string& utf8Path) {
             escaped += c;
             continue;
         }
-        escaped += '%';
-        escaped += hexDigits[byte >> 4];
-        escaped += hexDigits[byte & 0x0F];
+        appendPercentEscape(escaped, byte);
     }
     return escaped;
 }
