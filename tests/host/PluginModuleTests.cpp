@@ -70,6 +70,20 @@ static void waitForQueries(const CountingHost& host, int count) {
         Sleep(10);
 }
 
+// A new plug-in object wired to a counting host, not yet started.
+class PluginWithHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plugin = createPlugin();
+        ASSERT_NE(plugin, nullptr);
+        host.plugin = plugin;
+        plugin->callbacks = &host.callbacks;
+    }
+
+    CountingHost host;
+    PluginObject* plugin = nullptr;
+};
+
 TEST(PluginFactory, ExportsTheFactory) { ASSERT_NE(factory(), nullptr); }
 
 TEST(PluginFactory, RefusesOtherIdentifiersAndNullsOut) {
@@ -121,11 +135,7 @@ TEST(PluginObject, ReleaseWithoutStartDestroys) {
     EXPECT_EQ(plugin->operations->release(plugin), 0);
 }
 
-TEST(PluginObject, WorkerQueriesTheHostFromItsOwnThreadUntilReleased) {
-    CountingHost host;
-    PluginObject* plugin = createPlugin();
-    ASSERT_NE(plugin, nullptr);
-    plugin->callbacks = &host.callbacks;
+TEST_F(PluginWithHost, WorkerQueriesTheHostFromItsOwnThreadUntilReleased) {
     ASSERT_EQ(plugin->operations->start(plugin), 0);
     waitForQueries(host, 18); // two polls
     EXPECT_GE(host.numberQueries.load(), 18);
@@ -136,21 +146,13 @@ TEST(PluginObject, WorkerQueriesTheHostFromItsOwnThreadUntilReleased) {
     EXPECT_EQ(host.numberQueries.load(), afterRelease); // the worker is gone
 }
 
-TEST(PluginObject, SecondStartIsRefusedWithoutASecondWorker) {
-    CountingHost host;
-    PluginObject* plugin = createPlugin();
-    ASSERT_NE(plugin, nullptr);
-    plugin->callbacks = &host.callbacks;
+TEST_F(PluginWithHost, SecondStartIsRefusedWithoutASecondWorker) {
     ASSERT_EQ(plugin->operations->start(plugin), 0);
     EXPECT_EQ(plugin->operations->start(plugin), eFail);
     EXPECT_EQ(plugin->operations->release(plugin), 0);
 }
 
-TEST(PluginObject, ReleaseDuringAWaitDoesNotWaitForTheNextPoll) {
-    CountingHost host;
-    PluginObject* plugin = createPlugin();
-    ASSERT_NE(plugin, nullptr);
-    plugin->callbacks = &host.callbacks;
+TEST_F(PluginWithHost, ReleaseDuringAWaitDoesNotWaitForTheNextPoll) {
     ASSERT_EQ(plugin->operations->start(plugin), 0);
     waitForQueries(host, 9);
     Sleep(20); // inside the waits after the first poll
@@ -161,13 +163,8 @@ TEST(PluginObject, ReleaseDuringAWaitDoesNotWaitForTheNextPoll) {
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 250);
 }
 
-TEST(PluginObject, ReleaseOnTheWorkerThreadIsRefusedAndDestroysNothing) {
-    CountingHost host;
-    PluginObject* plugin = createPlugin();
-    ASSERT_NE(plugin, nullptr);
-    host.plugin = plugin;
+TEST_F(PluginWithHost, ReleaseOnTheWorkerThreadIsRefusedAndDestroysNothing) {
     host.releaseFromWorker = true;
-    plugin->callbacks = &host.callbacks;
     ASSERT_EQ(plugin->operations->start(plugin), 0);
     for (int i = 0; i < 500 && host.releaseFromWorkerResult == 1; ++i)
         Sleep(10);
@@ -177,11 +174,7 @@ TEST(PluginObject, ReleaseOnTheWorkerThreadIsRefusedAndDestroysNothing) {
     EXPECT_EQ(plugin->operations->release(plugin), 0);
 }
 
-TEST(PluginObject, DeletingDestructorStopsARunningWorkerFirst) {
-    CountingHost host;
-    PluginObject* plugin = createPlugin();
-    ASSERT_NE(plugin, nullptr);
-    plugin->callbacks = &host.callbacks;
+TEST_F(PluginWithHost, DeletingDestructorStopsARunningWorkerFirst) {
     ASSERT_EQ(plugin->operations->start(plugin), 0);
     waitForQueries(host, 9);
     EXPECT_EQ(plugin->operations->destroy(plugin, 1), plugin);
