@@ -13,8 +13,9 @@ from harness.plugin import plugin_folder, build_dir, wine_run  # noqa: E402
 from harness.recording_server import RecordingServer  # noqa: E402
 
 # Allowed between the sample after the warm-up and the end: the platform's own caches may grow
-# once (Wine's heap takes a few megabytes in one step), but the second half of a run must add
-# next to nothing. A leak of one handle or a few hundred bytes per cycle exceeds this many times.
+# once (Wine's heap takes a few megabytes in one step, in either half of the run), but a leak
+# grows with the count and so shows in both halves. One half must add next to nothing; a leak of
+# one handle or a few hundred bytes per cycle exceeds this many times in each half.
 HANDLE_NOISE = 4
 ONE_TIME_GROWTH = 8 * 1024 * 1024
 SECOND_HALF_NOISE = 128 * 1024
@@ -43,9 +44,10 @@ class NoLeaks(unittest.TestCase):
             samples["warm"], samples["half"], samples["end"])
         self.assertLessEqual(end_handles - warm_handles, HANDLE_NOISE, output)
         self.assertLessEqual(end_memory - warm_memory, ONE_TIME_GROWTH, output)
-        # No growth with the count: the second half of the run adds (almost) nothing.
+        # No growth with the count: the second half adds no handle, and one of the two halves
+        # adds (almost) no memory; the heap's one step may fall into either.
         self.assertLessEqual(end_handles - half_handles, 1, output)
-        self.assertLessEqual(end_memory - half_memory, SECOND_HALF_NOISE, output)
+        self.assertLessEqual(min(half_memory - warm_memory, end_memory - half_memory), SECOND_HALF_NOISE, output)
 
     def test_thousand_start_release_cycles(self):
         with RecordingServer() as server:
