@@ -10,9 +10,10 @@ from harness import IcecastServer, exit_cleanly_on_sigterm, free_port, wait_for 
 from harness.plugin import PluginHost, plugin_folder, release_milliseconds, run_emulator  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
 
-# A title must reach the server within this time of the deck change: one 300 ms poll cycle,
-# the exchange, and Wine's start-up noise.
-ARRIVAL_LIMIT = 1.0
+# A changed title goes out on the next 300 ms poll; an unchanged one waits for the refresh after
+# 33 polls (about 10 s). Arriving within half of that tells the two apart on a loaded machine;
+# how fast a title really arrives is measured by the benchmark.
+NEXT_POLL_LIMIT = 5.0
 
 
 def deck(number, artist, title, play=1, volume=1):
@@ -39,10 +40,8 @@ class AudibleDeckOnIcecast(unittest.TestCase):
                 ]
                 for name, settings_lines, expected in steps:
                     with self.subTest(name):
-                        changed = host.set(*settings_lines)
-                        ice.wait_for_title("/live", expected, timeout=5)
-                        took = time.monotonic() - changed
-                        self.assertLess(took, ARRIVAL_LIMIT, f"{expected!r} took {took:.3f} s")
+                        host.set(*settings_lines)
+                        ice.wait_for_title("/live", expected, timeout=NEXT_POLL_LIMIT)
                         # The listener sees it in the next metadata block after the change.
                         listener.wait_for_title(expected, timeout=5)
             self.assertEqual(host.returncode, 0, host.output())
@@ -70,7 +69,7 @@ class RefreshAndRetry(unittest.TestCase):
                 back = time.monotonic()
                 request = server.wait_for_requests(1, timeout=10)[0]
                 self.assertIn("song=Back%20-%20Again", request.target)
-                self.assertLess(request.arrived - back, ARRIVAL_LIMIT)
+                self.assertLess(request.arrived - back, NEXT_POLL_LIMIT)
 
     def test_silence_sends_nothing(self):
         with RecordingServer() as server, PluginHost(self.settings(server.port)) as host:
