@@ -19,6 +19,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "integration"))
 
 from harness.plugin import PluginHost, plugin_folder  # noqa: E402
 from harness.recording_server import RecordingServer  # noqa: E402
+from harness.windows import run_windows  # noqa: E402
 
 SETTINGS = {"password": "bench"}
 
@@ -51,8 +52,7 @@ def title_latency(changes):
 
 
 def bench_host(build_dir, *args):
-    done = subprocess.run([os.path.join(ROOT, "cmake", "wine-run"), os.path.join(build_dir, "bench_host.exe"), *args],
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=900)
+    done = run_windows([os.path.join(build_dir, "bench_host.exe"), *args], timeout=900)
     return done.stdout.decode("utf-8", "replace")
 
 

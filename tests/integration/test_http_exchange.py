@@ -2,7 +2,6 @@
 import base64
 import os
 import socket
-import subprocess
 import sys
 import time
 import unittest
@@ -10,17 +9,14 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
+from harness.windows import run_windows  # noqa: E402
 
-BUILD_DIR = os.environ.get("ZENLARK_BUILD_DIR", os.getcwd())
-WINE_RUN = os.environ.get("ZENLARK_WINE_RUN", "wine")
-PROBE = os.path.join(BUILD_DIR, "update_probe.exe")
 USER_AGENT = "Zenlark-VDJ-Standalone/1.0"
 
 
 def run_probe(url, *args, timeout=60):
     """Runs update_probe; returns (exit code, one dict per printed result line, raw stdout)."""
-    command = [WINE_RUN, PROBE, "--url", url, *args]
-    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=timeout)
+    done = run_windows(["update_probe.exe", "--url", url, *args], timeout)
     output = done.stdout.decode("utf-8", "replace")
     results = []
     for line in output.splitlines():

@@ -2,7 +2,6 @@
 concludes, and its exit code (0 only when the server confirmed the update)."""
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -10,15 +9,16 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
-from harness.plugin import build_dir, wine_run, write_settings  # noqa: E402
+from harness.plugin import write_settings  # noqa: E402
+from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
+from harness.windows import run_windows  # noqa: E402
 
 CHECK = "ZenlarkVdjCheck.exe"
 
 
 def run_check(*args, program=None):
-    done = subprocess.run([wine_run(), program or os.path.join(build_dir(), CHECK), *args],
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+    done = run_windows([program or CHECK, *args], timeout=120)
     return done.returncode, done.stdout.decode("utf-8", "replace") + done.stderr.decode("utf-8", "replace")
 
 

@@ -8,11 +8,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness.recording_server import RecordingServer  # noqa: E402
+from harness.windows import run_windows  # noqa: E402
 from test_http_exchange import run_probe  # noqa: E402
-
-BUILD_DIR = os.environ.get("ZENLARK_BUILD_DIR", os.getcwd())
-WINE_RUN = os.environ.get("ZENLARK_WINE_RUN", "wine")
-TRUST_TOOL = os.path.join(BUILD_DIR, "trust_test_ca.exe")
 
 
 def openssl(*args):
@@ -46,8 +43,7 @@ def windows_path(path):
 
 
 def trust(action, der):
-    done = subprocess.run([WINE_RUN, TRUST_TOOL, action, windows_path(der)], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=60)
+    done = run_windows(["trust_test_ca.exe", action, windows_path(der)], timeout=60)
     if done.returncode != 0:
         raise RuntimeError(f"trust_test_ca {action} failed: {done.stderr!r}")
 

@@ -5,9 +5,13 @@ a key the plug-in does not know shows up here as a wrong value or a wrong reques
 import os
 import re
 import shutil
-import subprocess
+import sys
 import tempfile
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
+
+from harness.windows import run_windows  # noqa: E402
 
 SETTINGS_FILE = "ZenlarkVdjStandalone.ini"
 KEYS = ("server_url", "protocol", "mount", "sid", "username", "password")
@@ -53,8 +57,7 @@ def read_as_plugin(text):
         shutil.copy(os.path.join(build, "settings_dump.exe"), program)
         with open(os.path.join(folder, SETTINGS_FILE), "wb") as file:
             file.write(text.encode("ascii"))
-        done = subprocess.run([os.environ["ZENLARK_WINE_RUN"], program], stdin=subprocess.DEVNULL,
-                              capture_output=True, timeout=60)
+        done = run_windows([program], timeout=60)
         output = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
         if done.returncode != 0:
             raise AssertionError(f"settings_dump failed ({done.returncode}): {output}{done.stderr!r}")

@@ -1,7 +1,6 @@
 """Servers on loopback that answer badly: sendUpdate returns within the client's limits, and the
 plug-in's next poll goes on."""
 import os
-import subprocess
 import sys
 import time
 import unittest
@@ -10,8 +9,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
 
 from harness import exit_cleanly_on_sigterm  # noqa: E402
-from harness.plugin import PluginHost, build_dir, wine_run  # noqa: E402
+from harness.plugin import PluginHost  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
+from harness.windows import run_windows  # noqa: E402
 from wire import well_formed  # noqa: E402
 
 # The client's limits: connect 5 s, then 10 s for each wait on the answer; Wine's start-up on top.
@@ -21,9 +21,8 @@ CLIENT_LIMIT = 5 + 10 + 10 + 5
 def send_once(url, title="Hostile - Server"):
     """One sendUpdate through update_probe.exe; returns (delivered, step, status, seconds)."""
     started = time.monotonic()
-    done = subprocess.run([wine_run(), os.path.join(build_dir(), "update_probe.exe"), "--url", url,
-                           "--password", "pw", "--title", title],
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=CLIENT_LIMIT * 3)
+    done = run_windows(["update_probe.exe", "--url", url, "--password", "pw", "--title", title],
+                       timeout=CLIENT_LIMIT * 3)
     took = time.monotonic() - started
     line = done.stdout.decode("utf-8", "replace").strip().splitlines()[-1]
     fields = dict(item.split("=", 1) for item in line.split())

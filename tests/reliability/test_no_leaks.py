@@ -2,15 +2,15 @@
 import os
 import re
 import socket
-import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
 
 from harness import exit_cleanly_on_sigterm  # noqa: E402
-from harness.plugin import plugin_folder, build_dir, wine_run  # noqa: E402
+from harness.plugin import plugin_folder  # noqa: E402
 from harness.recording_server import RecordingServer  # noqa: E402
+from harness.windows import run_windows  # noqa: E402
 
 # Allowed between the sample after the warm-up and the end: the platform's own caches may grow
 # once (Wine's heap takes a few megabytes in one step, in either half of the run), but a leak
@@ -28,8 +28,7 @@ def closed_port():
 
 
 def run_leak_check(*args, timeout=240):
-    done = subprocess.run([wine_run(), os.path.join(build_dir(), "leak_check.exe"), *args],
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+    done = run_windows(["leak_check.exe", *args], timeout)
     output = done.stdout.decode("utf-8", "replace")
     samples = {}
     for label, handles, private in re.findall(r"sample=(\w+) handles=(\d+) private=(\d+)", output):

@@ -16,17 +16,11 @@ import tempfile
 import threading
 import time
 
+from .windows import build_dir, kill_group, run_windows, windows_command
+
 
 SETTINGS_FILE = "ZenlarkVdjStandalone.ini"
 DLL_NAME = "ZenlarkVdjStandalone.dll"
-
-
-def build_dir():
-    return os.environ["ZENLARK_BUILD_DIR"]
-
-
-def wine_run():
-    return os.environ["ZENLARK_WINE_RUN"]
 
 
 def write_settings(folder, settings, encoding="cp1252"):
@@ -70,7 +64,7 @@ class PluginHost:
         return False
 
     def start(self):
-        args = [wine_run(), os.path.join(build_dir(), "host_emulator.exe"), self.dll, "-", *self.extra_args]
+        args = windows_command("host_emulator.exe", self.dll, "-", *self.extra_args)
         self._process = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                          stderr=subprocess.STDOUT, start_new_session=True)
         self._reader = threading.Thread(target=self._read, daemon=True)
@@ -97,7 +91,7 @@ class PluginHost:
         try:
             self._process.wait(timeout)
         except subprocess.TimeoutExpired:
-            os.killpg(self._process.pid, 9)
+            kill_group(self._process)
             self._process.wait()
         self._reader.join(5)
         self.returncode = self._process.returncode
@@ -137,8 +131,7 @@ def run_emulator(dll, script, extra_args=(), timeout=120):
     with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as file:
         file.write(script)
     try:
-        done = subprocess.run([wine_run(), os.path.join(build_dir(), "host_emulator.exe"), dll, file.name,
-                               *extra_args], stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+        done = run_windows(["host_emulator.exe", dll, file.name, *extra_args], timeout)
         return done.returncode, done.stdout.decode("utf-8", "replace") + done.stderr.decode("utf-8", "replace")
     finally:
         os.unlink(file.name)

@@ -1,7 +1,8 @@
 """Runs the Windows test program update_probe.exe, which sends one title update, under Wine."""
 import collections
 import os
-import subprocess
+
+from .windows import run_windows
 
 ProbeResult = collections.namedtuple("ProbeResult", "returncode fields stdout stderr")
 
@@ -10,8 +11,8 @@ class ProbeUnavailable(RuntimeError):
     pass
 
 
-def probe_command():
-    """The command prefix that runs update_probe.exe from the build tree named by the environment."""
+def probe_program():
+    """update_probe.exe in the build tree named by the environment."""
     build_dir = os.environ.get("ZENLARK_BUILD_DIR")
     wine_run = os.environ.get("ZENLARK_WINE_RUN")
     if not build_dir or not wine_run:
@@ -19,7 +20,7 @@ def probe_command():
     program = os.path.join(build_dir, "update_probe.exe")
     if not os.path.isfile(program):
         raise ProbeUnavailable(f"{program} is not built")
-    return [wine_run, program]
+    return program
 
 
 def _parse_fields(stdout):
@@ -35,7 +36,7 @@ def run_update_probe(url, title=None, title_bytes=None, protocol=None, mount=Non
                      username=None, password=None, timeout=90.0):
     """Sends one update. title is sent as its UTF-8 text, title_bytes as raw host-text bytes.
     Options left as None are not passed, so the program's own defaults apply."""
-    args = probe_command() + ["--url", url]
+    args = [probe_program(), "--url", url]
     for flag, value in (("--protocol", protocol), ("--mount", mount), ("--sid", sid),
                         ("--username", username), ("--password", password)):
         if value is not None:
@@ -44,7 +45,7 @@ def run_update_probe(url, title=None, title_bytes=None, protocol=None, mount=Non
         args += ["--title-hex", title_bytes.hex().upper()]
     else:
         args += ["--title", title]
-    done = subprocess.run(args, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+    done = run_windows(args, timeout)
     stdout = done.stdout.decode("utf-8", errors="replace")
     return ProbeResult(done.returncode, _parse_fields(stdout), stdout,
                        done.stderr.decode("utf-8", errors="replace"))

@@ -1,0 +1,46 @@
+"""Windows programs of the build tree, run under Wine through the build's Wine runner.
+
+    done = run_windows(["ZenlarkVdjCheck.exe", "--help"], timeout=60)
+    done.returncode, done.stdout, done.stderr      # as subprocess.run with captured output
+
+Each program runs in a process group of its own: the runner is a shell that may start Wine
+more than once, so a timeout ends the whole group rather than only the shell.
+"""
+import os
+import signal
+import subprocess
+
+
+def build_dir():
+    return os.environ["ZENLARK_BUILD_DIR"]
+
+
+def wine_run():
+    return os.environ["ZENLARK_WINE_RUN"]
+
+
+def windows_command(program, *args):
+    """The command line for a program; a bare name is taken from the build tree."""
+    if os.sep not in program:
+        program = os.path.join(build_dir(), program)
+    return [wine_run(), program, *args]
+
+
+def kill_group(process):
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except (ProcessLookupError, PermissionError):
+        pass
+
+
+def run_windows(command, timeout):
+    """Runs windows_command(*command) to its end and returns the CompletedProcess (bytes)."""
+    process = subprocess.Popen(windows_command(*command), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, start_new_session=True)
+    try:
+        stdout, stderr = process.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        kill_group(process)
+        process.communicate()
+        raise
+    return subprocess.CompletedProcess(process.args, process.returncode, stdout, stderr)
