@@ -8,24 +8,20 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
 
-from harness import exit_cleanly_on_sigterm  # noqa: E402
+from harness import exit_cleanly_on_sigterm, run_update_probe  # noqa: E402
 from harness.plugin import PluginHost  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
-from harness.windows import run_windows  # noqa: E402
 from wire import well_formed  # noqa: E402
 
 # The client's limits: connect 5 s, then 10 s for each wait on the answer; Wine's start-up on top.
 CLIENT_LIMIT = 5 + 10 + 10 + 5
 
 
-def send_once(url, title="Hostile - Server"):
+def send_once(url):
     """One sendUpdate through update_probe.exe; returns (delivered, step, status, seconds)."""
     started = time.monotonic()
-    done = run_windows(["update_probe.exe", "--url", url, "--password", "pw", "--title", title],
-                       timeout=CLIENT_LIMIT * 3)
+    fields = run_update_probe(url, title="Hostile - Server", password="pw", timeout=CLIENT_LIMIT * 3).fields
     took = time.monotonic() - started
-    line = done.stdout.decode("utf-8", "replace").strip().splitlines()[-1]
-    fields = dict(item.split("=", 1) for item in line.split())
     return fields["delivered"] == "1", fields["step"], fields["status"], took
 
 

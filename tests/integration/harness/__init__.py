@@ -4,5 +4,5 @@ from .listener import Listener, ListenerError, TitleEvent, stream_title
 from .processes import ManagedProcess, exit_cleanly_on_sigterm
 from .sources import Mp3Source, OggSource, ShoutcastSource, SourceRefused
 from .waiting import free_port, wait_for
-from .probe import ProbeResult, ProbeUnavailable, probe_program, run_update_probe
+from .probe import ProbeResult, run_update_probe
 from .windows import build_dir, run_windows, windows_command

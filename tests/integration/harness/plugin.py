@@ -11,12 +11,14 @@ the plug-in reads exactly these settings. Script lines go to the emulator's stan
 """
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import threading
 import time
 
-from .windows import build_dir, kill_group, run_windows, windows_command
+from .processes import signal_group
+from .windows import build_dir, run_windows, windows_command
 
 
 SETTINGS_FILE = "ZenlarkVdjStandalone.ini"
@@ -91,7 +93,7 @@ class PluginHost:
         try:
             self._process.wait(timeout)
         except subprocess.TimeoutExpired:
-            kill_group(self._process)
+            signal_group(self._process, signal.SIGKILL)
             self._process.wait()
         self._reader.join(5)
         self.returncode = self._process.returncode

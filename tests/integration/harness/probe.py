@@ -1,26 +1,9 @@
 """Runs the Windows test program update_probe.exe, which sends one title update, under Wine."""
 import collections
-import os
 
 from .windows import run_windows
 
 ProbeResult = collections.namedtuple("ProbeResult", "returncode fields stdout stderr")
-
-
-class ProbeUnavailable(RuntimeError):
-    pass
-
-
-def probe_program():
-    """update_probe.exe in the build tree named by the environment."""
-    build_dir = os.environ.get("ZENLARK_BUILD_DIR")
-    wine_run = os.environ.get("ZENLARK_WINE_RUN")
-    if not build_dir or not wine_run:
-        raise ProbeUnavailable("ZENLARK_BUILD_DIR and ZENLARK_WINE_RUN must name the build tree and the Wine runner")
-    program = os.path.join(build_dir, "update_probe.exe")
-    if not os.path.isfile(program):
-        raise ProbeUnavailable(f"{program} is not built")
-    return program
 
 
 def _parse_fields(stdout):
@@ -36,7 +19,7 @@ def run_update_probe(url, title=None, title_bytes=None, protocol=None, mount=Non
                      username=None, password=None, timeout=90.0):
     """Sends one update. title is sent as its UTF-8 text, title_bytes as raw host-text bytes.
     Options left as None are not passed, so the program's own defaults apply."""
-    args = [probe_program(), "--url", url]
+    args = ["update_probe.exe", "--url", url]
     for flag, value in (("--protocol", protocol), ("--mount", mount), ("--sid", sid),
                         ("--username", username), ("--password", password)):
         if value is not None:

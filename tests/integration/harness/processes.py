@@ -58,10 +58,15 @@ class ManagedProcess:
         return self.popen.returncode
 
     def _signal_group(self, sig):
-        try:
-            os.killpg(self.popen.pid, sig)
-        except (ProcessLookupError, PermissionError):
-            pass
+        signal_group(self.popen, sig)
+
+
+def signal_group(process, sig):
+    """Sends sig to the process group that process leads; a group already gone is no error."""
+    try:
+        os.killpg(process.pid, sig)
+    except (ProcessLookupError, PermissionError):
+        pass
 
 
 def _stop_all():

@@ -10,6 +10,8 @@ import os
 import signal
 import subprocess
 
+from .processes import signal_group
+
 
 def build_dir():
     return os.environ["ZENLARK_BUILD_DIR"]
@@ -26,13 +28,6 @@ def windows_command(program, *args):
     return [wine_run(), program, *args]
 
 
-def kill_group(process):
-    try:
-        os.killpg(process.pid, signal.SIGKILL)
-    except (ProcessLookupError, PermissionError):
-        pass
-
-
 def run_windows(command, timeout):
     """Runs windows_command(*command) to its end and returns the CompletedProcess (bytes)."""
     process = subprocess.Popen(windows_command(*command), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
@@ -40,7 +35,7 @@ def run_windows(command, timeout):
     try:
         stdout, stderr = process.communicate(timeout=timeout)
     except subprocess.TimeoutExpired:
-        kill_group(process)
+        signal_group(process, signal.SIGKILL)
         process.communicate()
         raise
     return subprocess.CompletedProcess(process.args, process.returncode, stdout, stderr)
