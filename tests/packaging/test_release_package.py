@@ -1,6 +1,7 @@
 """The release archive from the build tree: the four files a DJ needs, under their final names,
 and a clear refusal when one of them is missing."""
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -19,7 +20,7 @@ class ReleasePackage(unittest.TestCase):
         self.output = tempfile.mkdtemp(prefix="zenlark-dist-")
         self.addCleanup(shutil.rmtree, self.output, True)
 
-    def test_archive_holds_the_plugin_tool_sample_and_guide_byte_for_byte(self):
+    def test_archive_holds_the_plugin_tool_sample_and_guide(self):
         archive = package.make_package(BUILD_DIR, self.output)
         self.assertEqual(os.path.basename(archive),
                          f"ZenlarkVdjStandalone-{package.project_version()}-win64.zip")
@@ -27,10 +28,18 @@ class ReleasePackage(unittest.TestCase):
         with zipfile.ZipFile(archive) as zipped:
             self.assertIsNone(zipped.testzip())
             self.assertEqual(zipped.namelist(), ["ZenlarkVdjStandalone.dll", "ZenlarkVdjCheck.exe",
-                                                 "ZenlarkVdjStandalone.ini", "user-guide.md"])
-            for name, path in package.package_contents(BUILD_DIR):
-                with open(path, "rb") as file:
+                                                 "ZenlarkVdjStandalone.ini", "user-guide.html"])
+            for name in ("ZenlarkVdjStandalone.dll", "ZenlarkVdjCheck.exe"):
+                with open(os.path.join(BUILD_DIR, name), "rb") as file:
                     self.assertEqual(zipped.read(name), file.read(), name)
+            with open(os.path.join(SOURCE_DIR, "packaging", "ZenlarkVdjStandalone.ini"), "rb") as file:
+                self.assertEqual(zipped.read("ZenlarkVdjStandalone.ini"), b"\xff\xfe" + file.read().decode(
+                    "ascii").encode("utf-16-le"), "the sample goes out as UTF-16 LE with its byte-order mark")
+            guide = zipped.read("user-guide.html").decode("utf-8")
+        self.assertTrue(guide.startswith("<!DOCTYPE html>"))
+        self.assertIn("<table>", guide)
+        for anchor in set(re.findall(r'href="#([^"]+)"', guide)):
+            self.assertIn(f'id="{anchor}"', guide, "a link of the guide to its own heading")
 
     def test_missing_check_tool_is_refused_by_name(self):
         build = tempfile.mkdtemp(prefix="zenlark-build-")

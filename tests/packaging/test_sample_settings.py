@@ -1,4 +1,4 @@
-"""The shipped sample settings file, read by the plug-in's own settings code under Wine.
+"""The sample settings file as the package ships it, read by the plug-in's own settings code under Wine.
 
 A value line broken by a comment behind it, a section name misspelt, or an example block with
 a key the plug-in does not know shows up here as a wrong value or a wrong request target."""
@@ -10,7 +10,9 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
+sys.path.insert(0, os.path.join(os.environ["ZENLARK_SOURCE_DIR"], "tools", "package"))
 
+import package  # noqa: E402
 from harness.windows import run_windows  # noqa: E402
 
 SETTINGS_FILE = "ZenlarkVdjStandalone.ini"
@@ -37,18 +39,25 @@ EXAMPLES = {
 }
 
 
+UTF16_BOM = b"\xff\xfe"
+
+
 def sample_path():
     return os.path.join(os.environ["ZENLARK_SOURCE_DIR"], "packaging", SETTINGS_FILE)
 
 
-def read_sample():
-    with open(sample_path(), "rb") as file:
-        return file.read().decode("ascii")
+def packaged_sample():
+    """The sample's text as the package holds it: UTF-16 LE behind its byte-order mark."""
+    raw = package.packaged_file(os.environ["ZENLARK_BUILD_DIR"], SETTINGS_FILE)
+    if not raw.startswith(UTF16_BOM):
+        raise AssertionError("the packaged sample has no UTF-16 byte-order mark")
+    return raw[len(UTF16_BOM):].decode("utf-16-le")
 
 
 def read_as_plugin(text):
-    """Writes text as the settings file beside a copy of settings_dump.exe, runs it, and
-    returns the key=value pairs it printed."""
+    """Writes text as the settings file beside a copy of settings_dump.exe, in the packaged
+    sample's encoding (Notepad keeps it when the DJ saves), runs it, and returns the key=value
+    pairs it printed."""
     build = os.environ["ZENLARK_BUILD_DIR"]
     # Inside the build tree, so the Wine runner finds the tree's own prefix.
     folder = tempfile.mkdtemp(prefix="sample-settings-", dir=build)
@@ -56,7 +65,7 @@ def read_as_plugin(text):
         program = os.path.join(folder, "settings_dump.exe")
         shutil.copy(os.path.join(build, "settings_dump.exe"), program)
         with open(os.path.join(folder, SETTINGS_FILE), "wb") as file:
-            file.write(text.encode("ascii"))
+            file.write(UTF16_BOM + text.encode("utf-16-le"))
         done = run_windows([program], timeout=60)
         output = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
         if done.returncode != 0:
@@ -100,7 +109,7 @@ def activate(text, example_lines):
 
 class SampleSettings(unittest.TestCase):
     def test_sample_as_shipped_is_read_value_for_value(self):
-        values = read_as_plugin(read_sample())
+        values = read_as_plugin(packaged_sample())
         self.assertEqual(values, {
             "server_url": "http://radio.example.com:8000/", "protocol": "icecast2", "mount": "/live",
             "sid": "1", "username": "source", "password": "", "ready": "0", "target": ""})
@@ -114,7 +123,7 @@ class SampleSettings(unittest.TestCase):
                 self.assertEqual(line, line.rstrip(), f"trailing blanks: {line!r}")
 
     def test_every_example_makes_the_request_it_describes(self):
-        text = read_sample()
+        text = packaged_sample()
         blocks = example_blocks(text)
         self.assertEqual(len(blocks), len(EXAMPLES), f"the sample's examples: {sorted(blocks)}")
         for heading, expected in EXAMPLES.items():

@@ -5,17 +5,29 @@ The archive holds, side by side, what a DJ copies into the host's plug-in folder
 DLL, the settings check tool, the sample settings file and the user guide. The version is the
 project version in CMakeLists.txt, the one the version resources carry.
 
+Two files are converted on the way. The sample settings file goes out as UTF-16 LE with its
+byte-order mark: Windows' profile reader reads any other file in the ANSI code page, and Notepad
+keeps a file's encoding when the DJ saves it, so letters outside ASCII typed into the shipped
+file survive. The user guide goes out as an HTML page that Windows opens with a double-click,
+rendered from the Markdown by Debian's python3-markdown.
+
     package.py [--build build/win64] [--output dist]
 """
 import argparse
+import html
 import os
 import re
+import subprocess
 import sys
 import time
 import zipfile
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 PACKAGE_NAME = "ZenlarkVdjStandalone"
+# Debian's interpreter, which sees Debian's python3-markdown; a Python installed elsewhere does not.
+MARKDOWN_PYTHON = "/usr/bin/python3"
+MARKDOWN_EXTENSIONS = ("tables", "toc", "fenced_code")
+UTF16_BOM = b"\xff\xfe"
 
 
 class PackageError(RuntimeError):
@@ -31,13 +43,56 @@ def project_version(source_dir=SOURCE_DIR):
 
 
 def package_contents(build_dir, source_dir=SOURCE_DIR):
-    """(name in the archive, file on disk), in archive order."""
+    """(name in the archive, file on disk, conversion or None), in archive order."""
     return [
-        ("ZenlarkVdjStandalone.dll", os.path.join(build_dir, "ZenlarkVdjStandalone.dll")),
-        ("ZenlarkVdjCheck.exe", os.path.join(build_dir, "ZenlarkVdjCheck.exe")),
-        ("ZenlarkVdjStandalone.ini", os.path.join(source_dir, "packaging", "ZenlarkVdjStandalone.ini")),
-        ("user-guide.md", os.path.join(source_dir, "docs", "user-guide.md")),
+        ("ZenlarkVdjStandalone.dll", os.path.join(build_dir, "ZenlarkVdjStandalone.dll"), None),
+        ("ZenlarkVdjCheck.exe", os.path.join(build_dir, "ZenlarkVdjCheck.exe"), None),
+        ("ZenlarkVdjStandalone.ini", os.path.join(source_dir, "packaging", "ZenlarkVdjStandalone.ini"),
+         settings_as_utf16),
+        ("user-guide.html", os.path.join(source_dir, "docs", "user-guide.md"), guide_as_html),
     ]
+
+
+def settings_as_utf16(path):
+    """The settings file as UTF-16 LE with its byte-order mark; the repository copy is ASCII."""
+    with open(path, "rb") as file:
+        text = file.read().decode("ascii")
+    return UTF16_BOM + text.encode("utf-16-le")
+
+
+def guide_as_html(path):
+    """The Markdown guide as a whole HTML page in UTF-8; its links to its own headings keep working."""
+    try:
+        rendered = subprocess.run(
+            [MARKDOWN_PYTHON, "-m", "markdown", "-e", "utf-8",
+             *[arg for extension in MARKDOWN_EXTENSIONS for arg in ("-x", extension)], path],
+            capture_output=True, check=True, timeout=60)
+    except (OSError, subprocess.SubprocessError) as error:
+        raise PackageError(f"cannot render {path} (needs Debian's python3-markdown): {error}") from error
+    body = rendered.stdout.decode("utf-8")
+    found = re.search(r"<h1[^>]*>(.*?)</h1>", body)
+    title = re.sub(r"<[^>]+>", "", found.group(1)) if found else PACKAGE_NAME
+    return (HTML_PAGE.replace("{title}", html.escape(html.unescape(title))).replace("{body}", body)).encode("utf-8")
+
+
+HTML_PAGE = """<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<title>{title}</title>
+<style>
+body { font-family: Segoe UI, sans-serif; max-width: 60em; margin: 2em auto; padding: 0 1em; line-height: 1.45; }
+code, pre { font-family: Consolas, monospace; background: #f3f3f3; }
+pre { padding: 0.6em; overflow-x: auto; }
+table { border-collapse: collapse; }
+th, td { border: 1px solid #bbb; padding: 0.3em 0.5em; vertical-align: top; text-align: left; }
+</style>
+</head>
+<body>
+{body}
+</body>
+</html>
+"""
 
 
 def _zip_time(path):
@@ -45,23 +100,39 @@ def _zip_time(path):
     return max(time.localtime(os.path.getmtime(path))[:6], (1980, 1, 1, 0, 0, 0))
 
 
+def packaged_bytes(path, convert):
+    if convert is not None:
+        return convert(path)
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def packaged_file(build_dir, name, source_dir=SOURCE_DIR):
+    """The bytes the archive holds under `name`, made exactly as make_package makes them."""
+    for entry, path, convert in package_contents(build_dir, source_dir):
+        if entry == name:
+            return packaged_bytes(path, convert)
+    raise PackageError(f"the package holds no {name}")
+
+
 def make_package(build_dir, output_dir, source_dir=SOURCE_DIR):
     """Writes the archive and returns its path. Every file must be there: a package without its
     check tool or guide would leave the user without the answer it promises."""
     contents = package_contents(build_dir, source_dir)
-    missing = [path for _, path in contents if not os.path.isfile(path)]
+    missing = [path for _, path, _ in contents if not os.path.isfile(path)]
     if missing:
         raise PackageError("cannot package, missing:\n  " + "\n  ".join(missing))
+    # Converted before the archive is opened, so a failed conversion leaves no file behind.
+    files = [(name, path, packaged_bytes(path, convert)) for name, path, convert in contents]
     os.makedirs(output_dir, exist_ok=True)
     archive = os.path.join(output_dir, f"{PACKAGE_NAME}-{project_version(source_dir)}-win64.zip")
     partial = archive + ".partial"
     with zipfile.ZipFile(partial, "w", compression=zipfile.ZIP_DEFLATED) as package:
-        for name, path in contents:
+        for name, path, data in files:
             entry = zipfile.ZipInfo(name, date_time=_zip_time(path))
             entry.compress_type = zipfile.ZIP_DEFLATED
             entry.external_attr = 0o644 << 16
-            with open(path, "rb") as file:
-                package.writestr(entry, file.read())
+            package.writestr(entry, data)
     # Never leave a half-written archive under the final name.
     os.replace(partial, archive)
     return archive
