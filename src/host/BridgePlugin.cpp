@@ -13,7 +13,7 @@ static const char pluginDescription[] =
 static const char pluginVersion[] = "1.0";
 
 static DWORD WINAPI workerEntry(LPVOID parameter) {
-    workerMain(*static_cast<BridgePlugin*>(parameter));
+    workerMain(*static_cast<WorkerState*>(parameter));
     return 0;
 }
 
@@ -23,7 +23,7 @@ static bool onWorkerThread(const BridgePlugin& plugin) { return GetCurrentThread
 
 // Asks the worker to stop and waits for it; false when that cannot be done from here.
 static bool stopWorker(BridgePlugin& plugin) {
-    plugin.stopRequested.exchange(true);
+    plugin.worker.stopRequested.exchange(true);
     if (!hasWorker(plugin))
         return true;
     if (onWorkerThread(plugin))
@@ -39,9 +39,9 @@ static HostResult bridgeStart(PluginObject* self) noexcept {
     BridgePlugin& plugin = bridgeFrom(self);
     if (hasWorker(plugin))
         return hostFail; // one worker per object
-    plugin.stopRequested.exchange(false);
+    plugin.worker.stopRequested.exchange(false);
     DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, workerEntry, &plugin, 0, &id);
+    HANDLE thread = CreateThread(nullptr, 0, workerEntry, &plugin.worker, 0, &id);
     if (thread == nullptr)
         return hostOutOfMemory;
     plugin.workerThread.handle.reset(thread);
@@ -91,5 +91,6 @@ BridgePlugin* createBridgePlugin() noexcept {
     if (plugin == nullptr)
         return nullptr;
     plugin->base.operations = &bridgeOperations;
+    plugin->worker.host = &plugin->base;
     return plugin;
 }

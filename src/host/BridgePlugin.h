@@ -2,13 +2,11 @@
 #pragma once
 
 #include "host/HostInterface.h"
-#include "host/UniqueHandle.h"
+#include "platform/UniqueHandle.h"
+#include "worker/WorkerState.h"
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstdint>
-#include <string>
 #include <type_traits>
 
 using UniqueThreadHandle = UniqueHandle<HANDLE, CloseHandle>;
@@ -21,9 +19,7 @@ struct WorkerThread {
 struct BridgePlugin {
     PluginObject base; // operations, hostReserved, callbacks: the layout the host reads
     WorkerThread workerThread;
-    std::atomic<bool> stopRequested{false};
-    std::string lastSentText;
-    std::int32_t repeatCounter = 0;
+    WorkerState worker; // the stop flag and what the worker keeps between polls
 };
 
 static_assert(std::is_standard_layout_v<BridgePlugin>, "the host's fields must lead the object");

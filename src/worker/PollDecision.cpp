@@ -24,11 +24,10 @@ void recordUpdateResult(bool delivered, const std::string& trackText, std::strin
     repeatCounter = 0;
 }
 
-bool runPoll(const std::string& trackText, std::string& lastSentText, std::int32_t& repeatCounter,
-             const UpdateSender& send) {
-    if (!updateIsDue(trackText, lastSentText, repeatCounter))
+bool runPoll(const std::string& trackText, SendState& state, const UpdateSender& send) {
+    if (!updateIsDue(trackText, state.lastSentText, state.repeatCounter))
         return false;
     const bool delivered = send(trackText);
-    recordUpdateResult(delivered, trackText, lastSentText, repeatCounter);
+    recordUpdateResult(delivered, trackText, state.lastSentText, state.repeatCounter);
     return true;
 }

@@ -1,7 +1,7 @@
 // The worker thread's loop: poll the host, send what is due, wait, until asked to stop.
 #pragma once
 
-struct BridgePlugin;
+#include "worker/WorkerState.h"
 
 // Never throws: a failure while reading the settings ends the worker quietly.
-void workerMain(BridgePlugin& plugin) noexcept;
+void workerMain(WorkerState& worker) noexcept;

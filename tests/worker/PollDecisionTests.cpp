@@ -7,8 +7,7 @@
 
 // Runs polls against a scripted server and records which polls sent what.
 struct PollDriver {
-    std::string lastSentText;
-    std::int32_t repeatCounter = 0;
+    SendState state;
     bool serverAccepts = true;
     std::vector<int> sendPolls;
     std::vector<std::string> sentTexts;
@@ -16,7 +15,7 @@ struct PollDriver {
 
     void poll(const std::string& text) {
         ++pollNumber;
-        runPoll(text, lastSentText, repeatCounter, [this](const std::string& sent) {
+        runPoll(text, state, [this](const std::string& sent) {
             sendPolls.push_back(pollNumber);
             sentTexts.push_back(sent);
             return serverAccepts;
@@ -53,7 +52,7 @@ TEST(PollDecision, EmptyPollsNeitherSendNorCount) {
     }
     // 32 unchanged non-empty polls after the send do not yet refresh; the 33rd does.
     EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 1 + 2 * 33}));
-    EXPECT_EQ(driver.lastSentText, "A");
+    EXPECT_EQ(driver.state.lastSentText, "A");
 }
 
 TEST(PollDecision, FailedSendIsRetriedEveryPoll) {
@@ -61,7 +60,7 @@ TEST(PollDecision, FailedSendIsRetriedEveryPoll) {
     driver.serverAccepts = false;
     driver.polls(3, "A");
     EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(driver.lastSentText, "");
+    EXPECT_EQ(driver.state.lastSentText, "");
     driver.serverAccepts = true;
     driver.polls(34, "A");
     EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 2, 3, 4, 37}));
@@ -75,8 +74,8 @@ TEST(PollDecision, FailedRefreshKeepsLastSentTextAndRetriesNextPoll) {
     driver.serverAccepts = true;
     driver.poll("A"); // poll 35 retries
     EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 34, 35}));
-    EXPECT_EQ(driver.lastSentText, "A");
-    EXPECT_EQ(driver.repeatCounter, 0);
+    EXPECT_EQ(driver.state.lastSentText, "A");
+    EXPECT_EQ(driver.state.repeatCounter, 0);
 }
 
 TEST(PollDecision, TextsCompareByteForByte) {

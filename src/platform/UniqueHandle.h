@@ -1,4 +1,5 @@
-// Owns one platform handle and closes it exactly once with its own close function.
+// Owns one platform handle and closes it exactly once with its own close function; shared by
+// every subsystem that opens handles (threads, WinHTTP sessions, connections and requests).
 #pragma once
 
 #include <utility>
