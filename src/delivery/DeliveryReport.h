@@ -18,8 +18,16 @@ enum class DeliveryStep {
     statusRejected, // the status was outside 200 to 299
 };
 
+// How the session found its proxy.
+enum class SessionProxy {
+    none,           // no session was opened
+    automatic,      // from the system's and the user's configuration (Windows 8.1 and later)
+    winhttpSetting, // WinHTTP's own setting ("netsh winhttp"): older Windows has no automatic mode
+};
+
 struct DeliveryReport {
     DeliveryStep failedStep = DeliveryStep::none;
+    SessionProxy proxy = SessionProxy::none;
     std::uint32_t platformError = 0; // GetLastError() right after the failing call
     std::uint32_t status = 0;        // the HTTP status, when one was read
 };

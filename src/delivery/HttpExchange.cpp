@@ -2,14 +2,9 @@
 #include "delivery/HttpExchange.h"
 
 #include "delivery/AuthorizationHeader.h"
-#include "host/UniqueHandle.h"
-
-#include <windows.h>
-#include <winhttp.h>
+#include "delivery/HttpSession.h"
 
 #include <algorithm>
-
-using UniqueInternetHandle = UniqueHandle<HINTERNET, WinHttpCloseHandle>;
 
 static const wchar_t userAgent[] = L"Zenlark-VDJ-Standalone/1.0";
 
@@ -71,8 +66,7 @@ bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& userna
                         DeliveryReport& report, std::string* answerBody, std::size_t maxAnswerBytes) {
     report = DeliveryReport{};
     // Declared session, connection, request: destroyed request first, session last.
-    const UniqueInternetHandle session(WinHttpOpen(userAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    const UniqueInternetHandle session = openSession(userAgent, report.proxy);
     if (!session)
         return fail(report, DeliveryStep::openSession);
 
