@@ -12,7 +12,7 @@ from harness import IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
 from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
-from harness.windows import run_windows  # noqa: E402
+from harness.windows import run_on_console, run_windows  # noqa: E402
 
 CHECK = "ZenlarkVdjCheck.exe"
 
@@ -131,6 +131,19 @@ class AgainstTheRecordingServer(CheckCase):
         self.assertSays(output, "\"?\" or \"#\"")
         self.assertNotIn("Request: GET", output)
 
+    def test_a_file_saved_as_utf8_is_explained_from_its_bytes(self):
+        # Wine's profile reader decodes UTF-8; Windows' does not, so the tool judges the bytes.
+        path = os.path.join(self.folder, "ZenlarkVdjStandalone.ini")
+        with open(path, "wb") as file:
+            file.write("\ufeff[stream]\r\nserver_url=http://127.0.0.1:9/\r\nmount=/radio-ö\r\npassword=Müller\r\n"
+                       .encode("utf-8"))
+        code, output = run_check("--settings", path, "--no-send")
+        self.assertEqual(code, 0, output)
+        self.assertSays(output, "UTF-8 with a byte-order mark", "the section [stream] is not found there",
+                        "put a comment line first", "[stream] mount = /radio-ö  will be read as  /radio-Ã¶",
+                        "[stream] password: its letters outside ASCII")
+        self.assertNotIn("Müller", output)
+
     def test_refused_connection(self):
         with RecordingServer() as server:
             port = server.port
@@ -160,6 +173,21 @@ class AgainstTheRecordingServer(CheckCase):
         code, output = run_check("--help")
         self.assertEqual(code, 0, output)
         self.assertSays(output, "usage: ZenlarkVdjCheck")
+
+
+class OnTheConsole(unittest.TestCase):
+    def test_alone_on_its_own_console_it_waits_for_enter(self):
+        # As when Explorer starts it: the window would close with the verdict in it.
+        code, shown = run_on_console([CHECK, "--help"], timeout=120, answer_after="Press Enter to close.")
+        self.assertEqual(code, 0, shown)
+        self.assertIn("Press Enter to close.", shown)
+
+    def test_from_a_command_prompt_it_never_waits_and_gives_the_code_page_back(self):
+        code, shown = run_on_console(["cmd", "/c", f"chcp 850 & {CHECK} --help & chcp"], timeout=120)
+        self.assertEqual(code, 0, shown)
+        self.assertIn("usage: ZenlarkVdjCheck", shown)
+        self.assertNotIn("Press Enter", shown)
+        self.assertTrue(shown.rstrip().endswith("Active code page: 850"), shown[-300:])
 
 
 if __name__ == "__main__":

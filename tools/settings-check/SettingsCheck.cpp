@@ -1,6 +1,7 @@
 // ZenlarkVdjCheck: reads the plug-in's settings file, shows what the plug-in will send, sends one
 // title update through the plug-in's own delivery code and says in plain words what happened.
 #include "CheckVerdict.h"
+#include "SettingsFileEncoding.h"
 
 #include "delivery/SendUpdate.h"
 #include "delivery/TextEncoding.h"
@@ -11,6 +12,8 @@
 
 #include <cstdio>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 constexpr std::size_t answerBytesToRead = 4096;
@@ -91,10 +94,64 @@ static std::string masked(const std::wstring& secret) {
 
 static std::string shown(const std::wstring& value) { return value.empty() ? "(empty)" : utf8(value); }
 
+static std::string fileBytes(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// What Windows' profile reader makes of UTF-8 bytes: it reads them in the ANSI code page.
+static std::string readInAnsiCodePage(const std::string& bytes) {
+    const int length = static_cast<int>(bytes.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (needed <= 0)
+        return std::string();
+    std::wstring text(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), needed);
+    return utf8(text);
+}
+
+static bool isSecretKey(const std::string& key) {
+    return CompareStringOrdinal(std::wstring(key.begin(), key.end()).c_str(), -1, L"password", -1, TRUE) ==
+           CSTR_EQUAL;
+}
+
+static void showWrongReading(const SettingsValueLine& line) {
+    const std::string where = "  [" + line.section + "] " + line.key;
+    if (isSecretKey(line.key)) {
+        printLine(where + ": its letters outside ASCII will be read as other letters");
+        return;
+    }
+    printLine(where + " = " + line.value + "  will be read as  " + readInAnsiCodePage(line.value));
+}
+
+// The profile reader understands UTF-16 only; UTF-8, which Notepad saves by default, is read in
+// the ANSI code page, and its byte-order mark sticks to the first line.
+static void showEncodingProblems(const std::wstring& path) {
+    const SettingsEncodingFindings findings = examineSettingsBytes(fileBytes(path));
+    if (findings.encoding == SettingsEncoding::utf8WithMark) {
+        printLine("  PROBLEM: the file is saved as UTF-8 with a byte-order mark. Windows reads it in its ANSI");
+        printLine("  code page and keeps the mark in front of the first line.");
+        if (!findings.sectionOnFirstLine.empty())
+            printLine("  So the section [" + findings.sectionOnFirstLine +
+                      "] is not found there, and every key in it has its default.");
+        printLine("  Save it as Unicode (Notepad: Save as, Encoding \"UTF-16 LE\"), or put a comment line first.");
+    }
+    if (findings.encoding == SettingsEncoding::utf8)
+        printLine("  PROBLEM: the file is saved as UTF-8, which Windows reads in its ANSI code page.");
+    if (findings.nonAscii.empty())
+        return;
+    printLine("  These values will be read as other letters; save the file as Unicode (Notepad: Save as,");
+    printLine("  Encoding \"UTF-16 LE\") and the plug-in reads them as written:");
+    for (const SettingsValueLine& line : findings.nonAscii)
+        showWrongReading(line);
+}
+
 static void showSettings(const std::wstring& path, const StreamSettings& settings) {
     printLine("Settings file: " + utf8(path));
     if (!fileExists(path))
         printLine("  (no such file: every key has its default)");
+    else
+        showEncodingProblems(path);
     printLine("  server_url = " + shown(settings.serverUrl));
     printLine("  protocol   = " + shown(settings.protocol));
     printLine("  mount      = " + shown(settings.mount));
@@ -140,7 +197,16 @@ static CheckOutcome outcomeOf(const StreamSettings& settings, const DeliveryRepo
     return outcome;
 }
 
+static void showProxy(SessionProxy proxy) {
+    if (proxy == SessionProxy::automatic)
+        printLine("Proxy: found automatically from this computer's settings");
+    if (proxy == SessionProxy::winhttpSetting)
+        printLine("Proxy: WinHTTP's own setting (netsh winhttp show proxy); this Windows finds no proxy "
+                  "automatically");
+}
+
 static void showAnswer(const DeliveryReport& report, const std::string& body) {
+    showProxy(report.proxy);
     if (report.status != 0)
         printLine("Server status: " + std::to_string(report.status));
     const std::string message = serverMessage(body);
@@ -177,8 +243,42 @@ static int runCheck(const CheckOptions& options) {
     return verdict.confirmed ? 0 : 1;
 }
 
-int wmain(int argc, wchar_t** argv) {
-    SetConsoleOutputCP(CP_UTF8);
+// The tool prints UTF-8; the console it shares with a command prompt gets its own code page back.
+class ConsoleOutputInUtf8 {
+public:
+    ConsoleOutputInUtf8() : previous_(GetConsoleOutputCP()) {
+        if (previous_ != 0)
+            SetConsoleOutputCP(CP_UTF8);
+    }
+    ~ConsoleOutputInUtf8() {
+        if (previous_ != 0)
+            SetConsoleOutputCP(previous_);
+    }
+    ConsoleOutputInUtf8(const ConsoleOutputInUtf8&) = delete;
+    ConsoleOutputInUtf8& operator=(const ConsoleOutputInUtf8&) = delete;
+
+private:
+    UINT previous_;
+};
+
+// Started from Explorer, the tool is alone on a console of its own, which closes with it and
+// takes the verdict along. From a command prompt or a script it shares the console, or its
+// input is no console at all.
+static bool aloneOnItsOwnConsole() {
+    DWORD processes[2] = {};
+    DWORD mode = 0;
+    return GetConsoleProcessList(processes, 2) == 1 && GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
+}
+
+static void keepWindowOpenUntilEnter() {
+    if (!aloneOnItsOwnConsole())
+        return;
+    std::fputs("\nPress Enter to close.", stdout);
+    std::fflush(stdout);
+    std::getchar();
+}
+
+static int checkFromCommandLine(int argc, wchar_t** argv) {
     try {
         CheckOptions options;
         const int parsed = parseOptions(argc, argv, options);
@@ -189,4 +289,12 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "ZenlarkVdjCheck failed: %s\n", error.what());
         return 3;
     }
+}
+
+int wmain(int argc, wchar_t** argv) {
+    const ConsoleOutputInUtf8 console;
+    const int code = checkFromCommandLine(argc, argv);
+    std::fflush(stdout);
+    keepWindowOpenUntilEnter();
+    return code;
 }
