@@ -61,10 +61,13 @@ class HostileSettings(unittest.TestCase):
         garbage = bytes(random.Random(7).randrange(256) for _ in range(8192))
         self.run_case(lambda port: garbage, expect_requests=False)
 
-    def test_utf16_file_is_read_or_ignored(self):
-        # The profile reader takes UTF-16 with a byte-order mark; either way nothing malformed leaves.
-        self.run_case(lambda port: b"\xff\xfe" + ini(f"server_url=http://127.0.0.1:{port}/", "password=pw",
-                                                     encoding="utf-16-le"), expect_requests=None)
+    def test_utf16_file_is_read_as_written(self):
+        # The encoding the sample ships in: letters outside ASCII arrive as they were typed.
+        requests = self.run_case(lambda port: b"\xff\xfe" + ini(
+            f"server_url=http://127.0.0.1:{port}/", "mount=/radio-ö", "password=Müller", encoding="utf-16-le"),
+            expect_requests=True)
+        self.assertIn("mount=%2Fradio-%C3%B6&", requests[0].target)
+        self.assertEqual(authorization_credentials(requests[0]), "source:Müller")
 
     def test_values_of_3000_characters_are_cut_to_2047(self):
         requests = self.run_case(lambda port: ini(f"server_url=http://127.0.0.1:{port}/", "password=" + "q" * 3000,
