@@ -2,7 +2,8 @@
 //
 // bench_host release-latency PLUGIN.dll N   N idle lifetimes; prints "release_ms=<ms>" for each
 // bench_host worker-cpu PLUGIN.dll SECONDS  one deck playing for SECONDS; prints the worker
-//                                           thread's CPU time and the host queries per poll
+//                                           thread's CPU time, the host queries per poll and
+//                                           the time from one poll's start to the next
 #include "host/HostInterface.h"
 #include "host/PluginIdentifiers.h"
 
@@ -23,6 +24,22 @@ static std::atomic<long> polls{0};
 static std::atomic<long> numericInPoll{0};
 static std::atomic<long> textInPoll{0};
 static std::atomic<long> minNumeric{1000}, maxNumeric{0}, minText{1000}, maxText{0};
+// Poll periods in milliseconds; written by the worker only, read after it has ended.
+static double lastPollStart = 0.0;
+static double periodSum = 0.0, periodMin = 1e9, periodMax = 0.0;
+
+static double nowMilliseconds();
+
+static void notePollStart() {
+    const double now = nowMilliseconds();
+    if (lastPollStart > 0.0) {
+        const double period = now - lastPollStart;
+        periodSum += period;
+        if (period < periodMin) periodMin = period;
+        if (period > periodMax) periodMax = period;
+    }
+    lastPollStart = now;
+}
 
 static void closePoll() {
     if (polls == 0)
@@ -39,6 +56,7 @@ static HostResult answerNumber(HostCallbacks*, const char* command, double* valu
     workerThreadId = GetCurrentThreadId();
     if (std::strcmp(command, "crossfader") == 0) {
         closePoll();
+        notePollStart();
         ++polls;
     }
     ++numericInPoll;
@@ -123,6 +141,9 @@ static int workerCpu(GetClassObject factory, long seconds) {
     std::printf("cpu_source=%s\n", fromThread ? "thread" : "process");
     std::printf("numeric_per_poll=%ld..%ld text_per_poll=%ld..%ld\n", minNumeric.load(), maxNumeric.load(),
                 minText.load(), maxText.load());
+    const long periods = polls.load() - 1;
+    std::printf("poll_period_mean_ms=%.1f poll_period_min_ms=%.1f poll_period_max_ms=%.1f\n",
+                periods > 0 ? periodSum / static_cast<double>(periods) : 0.0, periodMin, periodMax);
     return 0;
 }
 

@@ -1,4 +1,6 @@
-# Cross-compiles for 64-bit Windows with mingw-w64's posix thread model (std::thread needs it).
+# Cross-compiles for 64-bit Windows with mingw-w64. Its posix thread model gives std::thread,
+# std::mutex and std::condition_variable (the win32 model of this GCC has none of them); the
+# runtime is linked statically, so no thread library DLL ships beside the plug-in.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
