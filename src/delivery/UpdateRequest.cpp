@@ -13,7 +13,7 @@ std::wstring buildUpdateTarget(const std::wstring& basePath, ServerDialect diale
     parts.basePath = utf8FromWide(basePath);
     parts.mount = utf8FromWide(settings.mount);
     parts.sid = utf8FromWide(settings.sid);
-    parts.song = utf8FromWide(wideFromHostText(trackText));
+    parts.song = utf8FromWide(settings.titlePrefix + wideFromHostText(trackText) + settings.titleSuffix);
     parts.password = utf8FromWide(settings.password);
     return wideFromAscii(composeUpdateTarget(dialect, parts));
 }
@@ -45,4 +45,22 @@ std::optional<UpdateRequest> prepareUpdateRequest(const StreamSettings& settings
 std::optional<UpdateRequest> prepareUpdateRequest(const StreamSettings& settings, const std::string& trackText) {
     DeliveryReport report;
     return prepareUpdateRequest(settings, trackText, report);
+}
+
+// Two settings update the same stream when they name the same server (scheme, host in any case,
+// port, path) and the same mount (Icecast) or stream id (Shoutcast): the update target up to its
+// song is the dialect's own reading of the path and the mount or sid.
+std::optional<std::wstring> serverIdentity(const StreamSettings& settings) {
+    const std::optional<ServerAddress> address = crackServerUrl(settings.serverUrl);
+    if (!address)
+        return std::nullopt;
+    std::wstring host = address->hostName;
+    for (wchar_t& c : host) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    const std::wstring target =
+        buildUpdateTarget(basePath(address->urlPath), detectDialect(settings.protocol), settings, std::string());
+    return std::wstring(address->secure ? L"https://" : L"http://") + host + L":" + std::to_wstring(address->port) +
+           target.substr(0, target.find(L"&mode="));
 }

@@ -20,7 +20,12 @@ std::optional<UpdateRequest> prepareUpdateRequest(const StreamSettings& settings
                                                   DeliveryReport& report);
 std::optional<UpdateRequest> prepareUpdateRequest(const StreamSettings& settings, const std::string& trackText);
 
-// The dialect's target after `basePath`, every value as percent-encoded UTF-8. The track text
-// is host text: read as UTF-8 when well-formed, else in the ANSI code page.
+// The dialect's target after `basePath`, every value as percent-encoded UTF-8. The song is the
+// settings' title prefix, the track text and their title suffix; the track text is host text,
+// read as UTF-8 when well-formed, else in the ANSI code page.
 std::wstring buildUpdateTarget(const std::wstring& basePath, ServerDialect dialect, const StreamSettings& settings,
                                const std::string& trackText);
+
+// What tells one server's stream from another: the address and the mount (Icecast) or stream id
+// (Shoutcast) as the update reads them. Nothing for an address that cannot be used.
+std::optional<std::wstring> serverIdentity(const StreamSettings& settings);

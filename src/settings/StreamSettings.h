@@ -11,4 +11,7 @@ struct StreamSettings {
     std::wstring username;
     std::wstring password;
     bool ready = false; // serverUrl and password are both non-empty
+    // Put before and after the track text for this server only; empty by default.
+    std::wstring titlePrefix;
+    std::wstring titleSuffix;
 };

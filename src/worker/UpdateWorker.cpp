@@ -1,33 +1,126 @@
-// The poll-and-send loop of the worker thread.
+// The poll-and-send loop of the worker thread, and the sender threads of several servers.
+//
+// With one server the worker thread polls and sends, as it always has. With several, the worker
+// thread only polls the host and posts each poll's track text to a mailbox, and every server has
+// a sender thread of its own that takes the newest text from there, so a server that hangs holds
+// back no other. Who owns what:
+//   worker thread: the host queries, the clock, posting to the mailbox;
+//   each sender:   its server's settings and its SendState entry, and the exchanges with it;
+//   shared:        the mailbox (guarded by its own lock) and, read-only, the settings vector.
 #include "worker/UpdateWorker.h"
 
 #include "delivery/SendUpdate.h"
 #include "nowplaying/NowPlayingProbe.h"
-#include "settings/SettingsFile.h"
 #include "worker/PollWait.h"
+#include "worker/ServerList.h"
 #include "worker/SystemClock.h"
+#include "worker/TrackMailbox.h"
 
-static void pollAndSend(WorkerState& worker, const StreamSettings& settings) noexcept {
+#include <thread>
+#include <vector>
+
+// The host's answer for this poll; false when asking failed (out of memory).
+static bool readTrackText(const WorkerState& worker, std::string& trackText) noexcept {
     try {
-        const std::string trackText = readNowPlaying(*worker.host);
-        runPoll(trackText, worker.sent, [&settings](const std::string& text) { return sendUpdate(settings, text); });
+        trackText = readNowPlaying(*worker.host);
+        return true;
     } catch (...) {
-        // Out of memory in a poll or a send: the state stays as it stood; the next poll retries.
+        return false;
+    }
+}
+
+// One server's part of a poll: decide, send if due, record. Out of memory in a send leaves the
+// state as it stood; the next poll retries.
+static void serveOnePoll(const std::string& trackText, const StreamSettings& settings, SendState& state) noexcept {
+    try {
+        runPoll(trackText, state, [&settings](const std::string& text) { return sendUpdate(settings, text); });
+    } catch (...) {
+    }
+}
+
+static SendState& sendStateOf(WorkerState& worker, const StreamSection& server) {
+    return worker.sent[static_cast<std::size_t>(server.number - 1)];
+}
+
+static void pollForOneServer(WorkerState& worker, const StreamSection& server, PollClock& clock) {
+    std::string trackText;
+    while (!worker.stopRequested.load()) {
+        const std::int64_t pollStart = clock.nowNanoseconds();
+        if (readTrackText(worker, trackText))
+            serveOnePoll(trackText, server.settings, sendStateOf(worker, server));
+        if (!waitForNextPoll(clock, pollStart, worker.stopRequested))
+            return;
+    }
+}
+
+static void serveFromMailbox(TrackMailbox& mailbox, const StreamSettings& settings, SendState& state) noexcept {
+    std::uint64_t seenPoll = 0;
+    std::string trackText;
+    for (;;) {
+        try {
+            if (!mailbox.waitForPoll(seenPoll, trackText))
+                return;
+        } catch (...) {
+            continue; // out of memory while taking the text: wait for the next poll
+        }
+        serveOnePoll(trackText, settings, state);
+    }
+}
+
+// Joins every sender it started, also when a later one could not be started.
+class SenderThreads {
+public:
+    explicit SenderThreads(TrackMailbox& mailbox) : mailbox_(mailbox) {}
+    ~SenderThreads() {
+        mailbox_.close();
+        for (std::thread& sender : senders_)
+            sender.join();
+    }
+    SenderThreads(const SenderThreads&) = delete;
+    SenderThreads& operator=(const SenderThreads&) = delete;
+
+    // A server whose thread cannot be started goes without updates; the others are served.
+    void start(const StreamSettings& settings, SendState& state) noexcept {
+        try {
+            senders_.emplace_back(serveFromMailbox, std::ref(mailbox_), std::cref(settings), std::ref(state));
+        } catch (...) {
+        }
+    }
+
+private:
+    TrackMailbox& mailbox_;
+    std::vector<std::thread> senders_;
+};
+
+static void pollForSeveralServers(WorkerState& worker, const std::vector<StreamSection>& servers, PollClock& clock) {
+    TrackMailbox mailbox;
+    SenderThreads senders(mailbox);
+    for (const StreamSection& server : servers)
+        senders.start(server.settings, sendStateOf(worker, server));
+    std::string trackText;
+    while (!worker.stopRequested.load()) {
+        const std::int64_t pollStart = clock.nowNanoseconds();
+        if (readTrackText(worker, trackText)) {
+            try {
+                mailbox.post(trackText);
+            } catch (...) {
+            }
+        }
+        if (!waitForNextPoll(clock, pollStart, worker.stopRequested))
+            return;
     }
 }
 
 void workerMain(WorkerState& worker) noexcept {
-    StreamSettings settings;
+    std::vector<StreamSection> servers;
     try {
-        settings = loadStreamSettings();
+        servers = serversToUpdate(loadStreamSections());
+        SystemClock clock;
+        if (servers.size() == 1)
+            pollForOneServer(worker, servers.front(), clock);
+        else
+            pollForSeveralServers(worker, servers, clock);
     } catch (...) {
-        return; // without settings there is nothing to do; the host must live on
-    }
-    SystemClock clock;
-    while (!worker.stopRequested.load()) {
-        const std::int64_t pollStart = clock.nowNanoseconds();
-        pollAndSend(worker, settings);
-        if (!waitForNextPoll(clock, pollStart, worker.stopRequested))
-            return;
+        // Out of memory while reading the settings or starting: the worker ends; the host lives on.
     }
 }

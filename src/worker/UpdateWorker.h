@@ -3,5 +3,5 @@
 
 #include "worker/WorkerState.h"
 
-// Never throws: a failure while reading the settings ends the worker quietly.
+// Never throws: running out of memory while reading the settings ends the worker quietly.
 void workerMain(WorkerState& worker) noexcept;

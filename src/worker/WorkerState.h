@@ -1,8 +1,10 @@
 // What the worker thread needs of the plug-in object that runs it, held by that object.
 #pragma once
 
+#include "settings/SettingsFile.h"
 #include "worker/PollDecision.h"
 
+#include <array>
 #include <atomic>
 
 struct PluginObject;
@@ -12,6 +14,7 @@ struct WorkerState {
     std::atomic<bool> stopRequested{false};
     // The host's view of the plug-in object: its callbacks are read before every host query.
     const PluginObject* host = nullptr;
-    // The worker's alone; kept from one start to the next.
-    SendState sent;
+    // What each section's server was sent, by section number - 1; each entry is touched by the
+    // one thread that serves that server. Kept from one start to the next.
+    std::array<SendState, maxStreamSections> sent;
 };

@@ -120,3 +120,27 @@ TEST(AuthorizationHeader, BasicOfUtf8Credentials) {
     // "\u00E9:\u20AC" is C3 A9 3A E2 82 AC in UTF-8.
     EXPECT_EQ(buildAuthorizationHeader(L"\u00E9", L"\u20AC"), L"Authorization: Basic w6k64oKs");
 }
+
+TEST(UpdateRequest, TitlePrefixAndSuffixGoAroundTheTrackTextOnly) {
+    StreamSettings settings = settingsFor(L"http://h:8000/");
+    settings.titlePrefix = L"DJ Nov\u00e1 live: ";
+    settings.titleSuffix = L" *";
+    EXPECT_EQ(targetFor(settings, "A - T"),
+              L"/admin/metadata?mount=%2Flive&mode=updinfo&song=DJ%20Nov%C3%A1%20live%3A%20A%20-%20T%20%2A");
+    EXPECT_EQ(targetFor(settings, ""), L"<no request>"); // no deck audible: nothing, prefix or not
+}
+
+TEST(UpdateRequest, ServerIdentityTellsStreamsApart) {
+    const auto identity = [](StreamSettings settings) { return serverIdentity(settings).value_or(L"none"); };
+    const std::wstring live = identity(settingsFor(L"http://Radio.Example/"));
+    EXPECT_EQ(identity(settingsFor(L"http://radio.example:80", L"icecast2", L"live", L"9", L"other")), live);
+    EXPECT_NE(identity(settingsFor(L"https://radio.example/")), live);
+    EXPECT_NE(identity(settingsFor(L"http://radio.example:8000/")), live);
+    EXPECT_NE(identity(settingsFor(L"http://radio.example/relay/")), live);
+    EXPECT_NE(identity(settingsFor(L"http://radio.example/", L"icecast2", L"/backup")), live);
+    const std::wstring sid1 = identity(settingsFor(L"http://radio.example/", L"sc2", L"/live", L"1"));
+    EXPECT_NE(sid1, live);
+    EXPECT_EQ(identity(settingsFor(L"http://radio.example/", L"shoutcast", L"/other", L"1", L"x")), sid1);
+    EXPECT_NE(identity(settingsFor(L"http://radio.example/", L"sc2", L"/live", L"2")), sid1);
+    EXPECT_EQ(identity(settingsFor(L"not an address")), L"none");
+}

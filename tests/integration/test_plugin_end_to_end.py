@@ -47,6 +47,29 @@ class AudibleDeckOnIcecast(unittest.TestCase):
             self.assertEqual(host.returncode, 0, host.output())
 
 
+class SeveralServers(unittest.TestCase):
+    def test_a_server_that_stops_answering_holds_back_no_other(self):
+        with IcecastServer() as ice, RecordingServer() as backup:
+            ice.start_mp3_source("/live")
+            listener = ice.listen("/live")
+            settings = {
+                "stream": {"server_url": ice.base_url + "/", "mount": "/live", "username": ice.source_user,
+                           "password": ice.source_password, "title_prefix": '"DJ Nova live: "'},
+                "stream2": {"server_url": f"http://127.0.0.1:{backup.port}/", "password": "pw"},
+            }
+            with PluginHost(settings) as host:
+                host.set(*deck(1, "Nova", "One"))
+                listener.wait_for_title("DJ Nova live: Nova - One", timeout=NEXT_POLL_LIMIT + 5)
+                self.assertIn("&song=Nova%20-%20One", backup.wait_for_requests(1)[0].target)
+                backup.answer_from_now_on(Answer.never())
+                # The backup now waits out its 10 s receive limit on "Two"; "Three" must not wait for it.
+                for title in ("Two", "Three"):
+                    host.set(f"deck 1 title {title}")
+                    ice.wait_for_title("/live", f"DJ Nova live: Nova - {title}", timeout=NEXT_POLL_LIMIT)
+                self.assertIn("&song=Nova%20-%20Two", backup.wait_for_requests(2)[1].target)
+            self.assertEqual(host.returncode, 0, host.output())
+
+
 class RefreshAndRetry(unittest.TestCase):
     def settings(self, port):
         return {"server_url": f"http://127.0.0.1:{port}/", "password": "pw"}

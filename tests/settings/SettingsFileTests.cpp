@@ -161,3 +161,25 @@ TEST(SettingsFile, ModulePathLongerThan259CharactersIsNotCut) {
     std::ofstream(cutFolder / settingsFileName, std::ios::binary) << "[stream]\r\npassword=wrong folder\r\n";
     EXPECT_EQ(readSetting(L"password", L""), L"");
 }
+
+TEST(SettingsFile, FurtherServersComeFromStream2ToStream8InNumberOrder) {
+    ModuleInFolder module;
+    module.writeSettings("[Stream3]\r\nserver_url=http://three\r\npassword=3\r\n"
+                         "[stream9]\r\nserver_url=http://nine\r\npassword=9\r\n"
+                         "[stream]\r\nserver_url=http://one\r\npassword=1\r\n"
+                         "[stream2]\r\nserver_url=http://two\r\ntitle_prefix=\"DJ Nova live: \"\r\n"
+                         "title_suffix=  (live)  \r\n");
+    const std::vector<StreamSection> sections = loadStreamSections();
+    ASSERT_EQ(sections.size(), 3u);
+    EXPECT_EQ(sections[0].name, L"stream");
+    EXPECT_EQ(sections[0].settings.serverUrl, L"http://one");
+    EXPECT_EQ(sections[0].settings.titlePrefix, L"");
+    EXPECT_EQ(sections[1].number, 2);
+    EXPECT_FALSE(sections[1].settings.ready);
+    EXPECT_EQ(sections[1].settings.protocol, L"icecast2"); // the same defaults as [stream]
+    // The reader trims the blanks around a value; double quotes keep them.
+    EXPECT_EQ(sections[1].settings.titlePrefix, L"DJ Nova live: ");
+    EXPECT_EQ(sections[1].settings.titleSuffix, L"(live)");
+    EXPECT_EQ(sections[2].name, L"stream3");
+    EXPECT_EQ(sections[2].settings.serverUrl, L"http://three");
+}

@@ -1,8 +1,11 @@
-// The send rule, driven poll by poll without waiting real time.
+// The send rule, driven poll by poll without waiting real time, and the hand-over of each poll to
+// the sender of a server.
 #include "worker/PollDecision.h"
+#include "worker/TrackMailbox.h"
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 // Runs polls against a scripted server and records which polls sent what.
@@ -92,4 +95,21 @@ TEST(PollDecision, CounterNeverOverflowsWhenSendsNeverReturn) {
     EXPECT_TRUE(updateIsDue("A", lastSent, counter));
     EXPECT_TRUE(updateIsDue("A", lastSent, counter));
     EXPECT_EQ(counter, std::numeric_limits<std::int32_t>::max());
+}
+
+// A server's sender takes the newest poll only: one that was busy in a long exchange catches
+// up with the present instead of working through the polls it missed.
+TEST(TrackMailbox, BusySenderGetsOnlyTheNewestPollAndEndsOnClose) {
+    TrackMailbox mailbox;
+    std::uint64_t seen = 0;
+    std::string text;
+    mailbox.post("A");
+    mailbox.post("B");
+    ASSERT_TRUE(mailbox.waitForPoll(seen, text));
+    EXPECT_EQ(text, "B");
+    mailbox.post("B"); // the same text in a new poll still counts as a poll
+    ASSERT_TRUE(mailbox.waitForPoll(seen, text));
+    std::thread closer([&mailbox] { mailbox.close(); });
+    EXPECT_FALSE(mailbox.waitForPoll(seen, text)); // wakes on close, with no poll pending
+    closer.join();
 }

@@ -26,10 +26,14 @@ DLL_NAME = "ZenlarkVdjStandalone.dll"
 
 
 def write_settings(folder, settings, encoding="cp1252"):
-    """Writes the [stream] section; None writes no file at all."""
+    """Writes the [stream] section from {key: value}, or several from {section: {key: value}};
+    None writes no file at all."""
     if settings is None:
         return
-    lines = ["[stream]"] + [f"{key}={value}" for key, value in settings.items()]
+    several = bool(settings) and all(isinstance(value, dict) for value in settings.values())
+    lines = []
+    for section, values in (settings.items() if several else [("stream", settings)]):
+        lines += [f"[{section}]"] + [f"{key}={value}" for key, value in values.items()]
     with open(os.path.join(folder, SETTINGS_FILE), "w", encoding=encoding, newline="\r\n") as file:
         file.write("\n".join(lines) + "\n")
 

@@ -182,6 +182,11 @@ class RecordingServer:
         for thread in list(self._threads):
             thread.join(5)
 
+    def answer_from_now_on(self, answer):
+        """Every further request gets `answer` (the script, if any is left, first)."""
+        with self._lock:
+            self._default = answer
+
     def wait_for_requests(self, count, timeout=20.0):
         """The first `count` recorded requests; raises TimeoutError when fewer arrive in time."""
         deadline = time.monotonic() + timeout
