@@ -152,12 +152,6 @@ class HarborServer:
         self._clients.append(source)
         return source.start()
 
-    def start_ogg_source(self, mount, **options):
-        from .sources import OggSource
-        source = OggSource(self, mount, **options)
-        self._clients.append(source)
-        return source.start()
-
     # What the harbor printed
 
     def output(self):
