@@ -18,8 +18,8 @@ static HINTERNET openSession() {
                                     WINHTTP_NO_PROXY_BYPASS, 0);
     if (session)
         return session;
-    return WinHttpOpen(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
-                       0);
+    return WinHttpOpen(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                       WINHTTP_NO_PROXY_BYPASS, 0);
 }
 
 std::uint32_t statusOnPortBelow(const ServerAddress& address) {
@@ -44,7 +44,8 @@ std::uint32_t statusOnPortBelow(const ServerAddress& address) {
     // Any answer will do, a redirect included: it only has to be HTTP.
     DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof(noRedirects));
-    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
+    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                            0))
         return 0;
     if (!WinHttpReceiveResponse(request.get(), nullptr))
         return 0;
