@@ -6,7 +6,10 @@
 
 #include <algorithm>
 
-static const wchar_t userAgent[] = L"Zenlark-VDJ-Standalone/1.0";
+// Shoutcast v1 servers take a client whose user agent lacks "Mozilla" for a listener and answer
+// admin.cgi with the stream itself, so a title update would never take there. The product token
+// stays first; the comment is ordinary user-agent syntax, as source clients have it.
+static const wchar_t userAgent[] = L"Zenlark-VDJ-Standalone/1.0 (Mozilla compatible)";
 
 // Milliseconds for name resolution, connect, send and receive.
 static constexpr int resolveTimeout = 5000;

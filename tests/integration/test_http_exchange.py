@@ -11,7 +11,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
 from harness.windows import run_windows  # noqa: E402
 
-USER_AGENT = "Zenlark-VDJ-Standalone/1.0"
+USER_AGENT = "Zenlark-VDJ-Standalone/1.0 (Mozilla compatible)"
 
 
 def run_probe(url, *args, timeout=60):
@@ -89,6 +89,18 @@ class RequestOnTheWire(unittest.TestCase):
             self.assertEqual(run_probe(url + "?x=1", "--password", "x", "--title", "T")[1][0]["step"], "badAddress")
             time.sleep(0.2)
         self.assertEqual(server.connections, 0)
+
+
+class ShoutcastV1BrowserRule(unittest.TestCase):
+    def test_update_gets_the_admin_answer_not_the_stream(self):
+        # Judged by what the server sent: Wine's client takes "ICY 200 OK" for a 200, Windows'
+        # rejects it, so the probe's result alone would not show the fault under Wine.
+        with RecordingServer(default=Answer.shoutcast_v1()) as server:
+            code, _, output = run_probe(f"http://127.0.0.1:{server.port}/", "--protocol", "sc1",
+                                        "--password", "x", "--title", "T")
+            [request] = server.wait_for_requests(1)
+        self.assertEqual(request.answered_with, "admin page", request.header("User-Agent"))
+        self.assertEqual(code, 0, output)
 
 
 class StatusDecides(unittest.TestCase):

@@ -6,7 +6,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import IcecastServer, exit_cleanly_on_sigterm, free_port, wait_for  # noqa: E402
+from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm, free_port, wait_for  # noqa: E402
 from harness.plugin import PluginHost, plugin_folder, release_milliseconds, run_emulator  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
 
@@ -68,6 +68,48 @@ class SeveralServers(unittest.TestCase):
                     ice.wait_for_title("/live", f"DJ Nova live: Nova - {title}", timeout=NEXT_POLL_LIMIT)
                 self.assertIn("&song=Nova%20-%20Two", backup.wait_for_requests(2)[1].target)
             self.assertEqual(host.returncode, 0, host.output())
+
+
+class SetIntoLiquidsoapsHarbor(unittest.TestCase):
+    """Both of the harbor's live inputs, each fed by its own source, take the set unchanged."""
+
+    SET = [(["crossfader 0"] + deck(1, "Artist One", "First Song"), "Artist One - First Song"),
+           (deck(2, "Zoë", "Nuit – blanche") + ["crossfader 1"], "Zoë - Nuit – blanche"),
+           (["crossfader 0"] + deck(1, "坂本龍一", "戦場のメリークリスマス"), "坂本龍一 - 戦場のメリークリスマス")]
+
+    @classmethod
+    def setUpClass(cls):
+        cls.harbor = HarborServer()
+        cls.harbor.start()
+        try:
+            cls.harbor.start_mp3_source("/live")
+            cls.harbor.start_shoutcast_source()
+        except BaseException:
+            cls.harbor.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.harbor.stop()
+
+    def play_set(self, settings, mount):
+        with PluginHost(settings) as host:
+            for lines, title in self.SET:
+                host.set(*lines)
+                self.harbor.wait_for_title(mount, title, timeout=NEXT_POLL_LIMIT + 5)
+        self.assertEqual(host.returncode, 0, host.output())
+        # Unchanged titles are sent again every 33 polls; each change must arrive once, in order.
+        titles = self.harbor.titles(mount)
+        changes = [title for index, title in enumerate(titles) if index == 0 or title != titles[index - 1]]
+        self.assertEqual(changes, [title for _, title in self.SET])
+
+    def test_icecast_dialect_on_the_mount_input(self):
+        self.play_set({"server_url": self.harbor.base_url + "/", "protocol": "icecast2", "mount": "/live",
+                       "username": "source", "password": self.harbor.source_password}, "/live")
+
+    def test_shoutcast_dialect_on_the_icy_input(self):
+        self.play_set({"server_url": self.harbor.icy_url + "/", "protocol": "shoutcast", "sid": "1",
+                       "username": "source", "password": self.harbor.source_password}, "/")
 
 
 class RefreshAndRetry(unittest.TestCase):

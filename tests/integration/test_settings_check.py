@@ -1,5 +1,5 @@
-"""ZenlarkVdjCheck.exe against a real Icecast and the recording server: what it shows, what it
-concludes, and its exit code (0 only when the server confirmed the update)."""
+"""ZenlarkVdjCheck.exe against a real Icecast, Liquidsoap's harbor and the recording server: what it
+shows, what it concludes, and its exit code (0 only when the server confirmed the update)."""
 import os
 import shutil
 import sys
@@ -8,7 +8,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
+from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
 from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
@@ -102,6 +102,28 @@ class AgainstIcecast(CheckCase):
         self.assertNotIn(self.ice.source_password, output)
         self.ice.wait_for_title(self.ice.shoutcast_mount, "Via Admin CGI")
 
+
+
+class AgainstLiquidsoapsHarbor(CheckCase):
+    def test_refusals_are_explained_in_the_harbors_terms(self):
+        with HarborServer(mounts=("/quiet",)) as harbor:
+            harbor.start_shoutcast_source()
+            ice_style = {"server_url": harbor.base_url + "/", "protocol": "icecast2", "mount": "/quiet",
+                         "username": "source", "password": harbor.source_password}
+            icy = dict(ice_style, server_url=harbor.icy_url + "/", protocol="shoutcast", sid="1")
+            source_port = f"http://127.0.0.1:{harbor.shoutcast_port}/"
+            rows = [
+                ("admin as user name", dict(icy, username="admin"), ["Server status: 401", "compares the user name"]),
+                ("mount without a source", ice_style, ["Server status: 405", "no live source"]),
+                ("the encoder's port", dict(icy, server_url=source_port),
+                 [f"Use port {harbor.icy_port} in server_url"]),
+            ]
+            for name, settings, said in rows:
+                with self.subTest(name):
+                    code, output = self.check(settings)
+                    self.assertEqual(code, 1, output)
+                    self.assertSays(output, "PROBLEM:", *said)
+            self.assertEqual(harbor.titles("/"), [])
 
 
 class ShoutcastDialectWithoutACompatibleSource(CheckCase):

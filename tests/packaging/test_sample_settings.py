@@ -13,6 +13,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 sys.path.insert(0, os.path.join(os.environ["ZENLARK_SOURCE_DIR"], "tools", "package"))
 
 import package  # noqa: E402
+from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
 from harness.windows import run_windows  # noqa: E402
 
 SETTINGS_FILE = "ZenlarkVdjStandalone.ini"
@@ -28,14 +29,17 @@ EXAMPLES = {
         "username": "admin", "secure": "0", "port": "8000",
         "target": "/admin/metadata?mount=%2Flive" + SONG},
     "Shoutcast v1": {
-        "secure": "0", "port": "8000",
+        "username": "source", "secure": "0", "port": "8000",
         "target": "/admin.cgi?sid=1" + SONG + "&pass=my-dj-password"},
     "Shoutcast v2": {
-        "secure": "0", "port": "8000",
+        "username": "source", "secure": "0", "port": "8000",
         "target": "/admin.cgi?sid=2" + SONG + "&pass=my-stream-password"},
     "Icecast behind https": {
         "secure": "1", "port": "443", "host": "www.example.com",
         "target": "/radio/admin/metadata?mount=%2Fstream.mp3" + SONG},
+    "Liquidsoap's harbor, Icecast-style input": {
+        "username": "source", "secure": "0", "port": "8005",
+        "target": "/admin/metadata?mount=%2Flive" + SONG},
 }
 
 
@@ -54,6 +58,15 @@ def packaged_sample():
     return raw[len(UTF16_BOM):].decode("utf-16-le")
 
 
+def write_sample(folder, text):
+    """Writes text as the settings file in folder, in the packaged sample's encoding (Notepad
+    keeps it when the DJ saves); returns its path."""
+    path = os.path.join(folder, SETTINGS_FILE)
+    with open(path, "wb") as file:
+        file.write(UTF16_BOM + text.encode("utf-16-le"))
+    return path
+
+
 def read_as_plugin(text):
     """Writes text as the settings file beside a copy of settings_dump.exe, in the packaged
     sample's encoding (Notepad keeps it when the DJ saves), runs it, and returns the key=value
@@ -64,8 +77,7 @@ def read_as_plugin(text):
     try:
         program = os.path.join(folder, "settings_dump.exe")
         shutil.copy(os.path.join(build, "settings_dump.exe"), program)
-        with open(os.path.join(folder, SETTINGS_FILE), "wb") as file:
-            file.write(UTF16_BOM + text.encode("utf-16-le"))
+        write_sample(folder, text)
         done = run_windows([program], timeout=60)
         output = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
         if done.returncode != 0:
@@ -97,6 +109,15 @@ def block_for(blocks, start):
     if len(named) != 1:
         raise AssertionError(f"one example should start with {start!r}: {sorted(blocks)}")
     return blocks[named[0]]
+
+
+def with_values(example_lines, **values):
+    """The example's lines with some values put in, keys and order kept."""
+    result = []
+    for line in example_lines:
+        key = line.partition("=")[0]
+        result.append(f"{key}={values[key]}" if key in values else line)
+    return result
 
 
 def activate(text, example_lines):
@@ -139,5 +160,68 @@ class SampleSettings(unittest.TestCase):
                     self.assertEqual(values[key], value, key)
 
 
+class ExamplesAgainstRealServers(unittest.TestCase):
+    """Each example, as the package ships it, with only the address and password put in, sent by
+    the check tool to the kind of server it names; each must be confirmed and its title taken."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.ice = IcecastServer()
+        cls.harbor = HarborServer()
+        try:
+            cls.ice.start()
+            cls.ice.start_mp3_source("/live")
+            cls.ice.start_mp3_source("/stream.mp3")
+            cls.ice.start_shoutcast_source()
+            cls.harbor.start()
+            cls.harbor.start_mp3_source("/live")
+            cls.harbor.start_shoutcast_source()
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.harbor.stop()
+        cls.ice.stop()
+
+    def servers(self):
+        """{heading: (server_url, password, how to wait for the title)} for every example."""
+        ice, harbor = self.ice, self.harbor
+        return {
+            "Icecast 2, encoder on this computer": (ice.base_url + "/", ice.source_password,
+                                                    lambda title: ice.wait_for_title("/live", title)),
+            "Icecast 2, encoder on another computer": (ice.base_url + "/", ice.admin_password,
+                                                       lambda title: ice.wait_for_title("/live", title)),
+            "Shoutcast v1": (harbor.icy_url + "/", harbor.source_password,
+                             lambda title: harbor.wait_for_title("/", title)),
+            "Shoutcast v2": (ice.base_url + "/", ice.source_password,
+                             lambda title: ice.wait_for_title(ice.shoutcast_mount, title)),
+            "Icecast behind https": (ice.base_url + "/", ice.source_password,
+                                     lambda title: ice.wait_for_title("/stream.mp3", title)),
+            "Liquidsoap's harbor, Icecast-style input": (harbor.base_url + "/", harbor.source_password,
+                                                         lambda title: harbor.wait_for_title("/live", title)),
+        }
+
+    def test_every_example_is_confirmed_by_its_kind_of_server(self):
+        text = packaged_sample()
+        blocks = example_blocks(text)
+        servers = self.servers()
+        self.assertEqual(sorted(servers), sorted(EXAMPLES))
+        folder = tempfile.mkdtemp(prefix="sample-check-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        for heading, (url, password, wait_for_title) in servers.items():
+            with self.subTest(heading):
+                lines = with_values(block_for(blocks, heading), server_url=url, password=password)
+                path = write_sample(folder, activate(text, lines))
+                title = "Example - " + heading
+                done = run_windows(["ZenlarkVdjCheck.exe", "--settings", path, "--title", title], timeout=120)
+                output = done.stdout.decode("utf-8", "replace")
+                self.assertEqual(done.returncode, 0, output)
+                self.assertIn("OK: ", output)
+                wait_for_title(title)
+
+
 if __name__ == "__main__":
+    exit_cleanly_on_sigterm()
     unittest.main(verbosity=2)

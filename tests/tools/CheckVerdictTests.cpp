@@ -48,7 +48,71 @@ TEST(CheckVerdict, StatusesGetTheirDialectsMeaning) {
     EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Icecast, 404, "")).happened, "mount is wrong"));
     EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Shoutcast, 400, "")).advice, "Shoutcast-compatible"));
     EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Icecast, 500, "")).happened, "failed"));
-    EXPECT_TRUE(judgeOutcome(answered(ServerDialect::Shoutcast, 200, "<html>ok</html>")).confirmed);
+    EXPECT_FALSE(judgeOutcome(answered(ServerDialect::Shoutcast, 200, "<html>ok</html>")).confirmed);
+}
+
+// Liquidsoap's harbor wraps each refusal in this page.
+static std::string harborPage(const std::string& text) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.1//EN\" "
+           "\"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+           "xml:lang=\"en\"><head><title>Liquidsoap source harbor</title></head><body><p>" +
+           text + "</p></body></html>";
+}
+
+// Each server's own answers, as the real servers give them, and what the DJ is told.
+TEST(CheckVerdict, EachServersAnswersGetTheirOwnVerdict) {
+    const ServerDialect ice = ServerDialect::Icecast;
+    const ServerDialect sc = ServerDialect::Shoutcast;
+    const struct {
+        const char* name;
+        ServerDialect dialect;
+        std::uint32_t status;
+        std::string body;
+        const char* label;
+        const char* said; // part of what happened, or of the advice
+    } rows[] = {
+        {"Icecast metadata", ice, 200,
+         "<?xml version=\"1.0\"?>\n<iceresponse><message>Metadata update successful</message><return>1</return>"
+         "</iceresponse>\n",
+         "OK", "Icecast confirmed the update: \"Metadata update successful\""},
+        {"Icecast admin.cgi", sc, 200,
+         "<html><head><title>Admin request successful</title></head><body><p>Metadata update successful</p>"
+         "</body></html>",
+         "OK", "Icecast confirmed the update: \"Metadata update successful\""},
+        {"harbor mount input", ice, 200, "Updated metadatas for mount /live", "OK",
+         "Liquidsoap's harbor confirmed the update: \"Updated metadatas for mount /live\""},
+        {"harbor ICY input", sc, 200, "Updated metadatas for mount /", "OK", "harbor confirmed"},
+        {"harbor wrong credentials", ice, 401, harborPage("Wrong Authentication data"), "PROBLEM",
+         "the harbor has no admin user"},
+        {"harbor ICY wrong user", sc, 401, harborPage("Wrong Authentication data"), "PROBLEM",
+         "compares the user name"},
+        {"harbor without source or with Ogg", ice, 405, harborPage("Method Not Allowed"), "PROBLEM",
+         "no live source"},
+        {"harbor unknown mount", ice, 400, harborPage("Source is not available"), "PROBLEM",
+         "no input on this mount"},
+        {"harbor admin.cgi on the mount port", sc, 400, harborPage("Source is not available"), "PROBLEM",
+         "no Shoutcast-style (ICY) input"},
+        {"Icecast admin.cgi wrong password", sc, 401, "You need to authenticate\r\n", "PROBLEM",
+         "and username"},
+        {"unknown 200", sc, 200, "<html><body>Done.</body></html>", "UNCONFIRMED", "\"Done.\", an answer this tool"},
+        {"unknown refusal", ice, 418, "I'm a teapot", "PROBLEM", "\"I'm a teapot\", an answer this tool"},
+    };
+    for (const auto& row : rows) {
+        const CheckVerdict verdict = judgeOutcome(answered(row.dialect, row.status, row.body));
+        EXPECT_STREQ(verdictLabel(verdict), row.label) << row.name;
+        EXPECT_TRUE(mentions(verdict.happened + " " + verdict.advice, row.said))
+            << row.name << ": " << verdict.happened << " / " << verdict.advice;
+    }
+}
+
+TEST(CheckVerdict, EncodersPortIsToldWhenThePortBelowAnswersHttp) {
+    CheckOutcome outcome = failedAt(DeliveryStep::receiveAnswer, 12152);
+    outcome.port = 8001;
+    EXPECT_TRUE(mentions(judgeOutcome(outcome).happened, "not a valid HTTP answer"));
+    outcome.httpOnPortBelow = true;
+    EXPECT_TRUE(mentions(judgeOutcome(outcome).advice, "Use port 8000 in server_url"));
+    EXPECT_TRUE(mayBeSourcePort(failedAt(DeliveryStep::receiveAnswer, 12030).report)); // Windows: closed
+    EXPECT_FALSE(mayBeSourcePort(failedAt(DeliveryStep::sendRequest, 12029).report));  // nothing listens
 }
 
 TEST(CheckVerdict, NetworkFailuresSayWhatFailedAndKeepTheErrorNumber) {

@@ -79,38 +79,129 @@ static CheckVerdict networkFailure(const DeliveryReport& report) {
     return result;
 }
 
-static CheckVerdict icecastSuccess(const std::string& body) {
-    if (contains(body, "Mountpoint will not accept URL updates"))
+// How each server says that it took a title. Icecast answers /admin/metadata with an XML
+// message and admin.cgi with an HTML page holding the same words; Liquidsoap's harbor answers
+// both of its inputs with one bare line that names the mount.
+struct Confirmation {
+    const char* words;
+    const char* server;
+};
+static const Confirmation confirmations[] = {
+    {"Metadata update successful", "Icecast"},
+    {"Updated metadatas for mount", "Liquidsoap's harbor"},
+};
+
+static std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+static CheckVerdict unknownSuccess(const CheckOutcome& outcome) {
+    const std::string message = serverMessage(outcome.answerBody);
+    CheckVerdict result = verdict(
+        false,
+        "The server answered " + std::to_string(outcome.report.status) +
+            (message.empty() ? " with no text" : " with " + quoted(message)) +
+            ", an answer this tool does not know. The plug-in counts it as delivered, but nothing here confirms "
+            "that the title was taken.",
+        "Look at what a player (or the server's status page) shows: if the test title is there, all is well. "
+        "If not, check that server_url points at the streaming server itself and that protocol matches it.");
+    result.unknownAnswer = true;
+    return result;
+}
+
+// A 2xx is only a confirmation when the server says so in its own words.
+static CheckVerdict confirmedOrUnknown(const CheckOutcome& outcome) {
+    const std::string& body = outcome.answerBody;
+    for (const Confirmation& confirmation : confirmations) {
+        if (!contains(body, confirmation.words))
+            continue;
+        const std::string message = serverMessage(body);
+        const bool messageIsTheWords = message.rfind(confirmation.words, 0) == 0;
+        return verdict(true, std::string(confirmation.server) + " confirmed the update: " +
+                                 quoted(messageIsTheWords ? message : confirmation.words) + ".",
+                       "");
+    }
+    return unknownSuccess(outcome);
+}
+
+static CheckVerdict icecastSuccess(const CheckOutcome& outcome) {
+    if (contains(outcome.answerBody, "Mountpoint will not accept URL updates"))
         return verdict(false, "Icecast answered 200 but refused the title: \"Mountpoint will not accept URL "
                               "updates\".",
                        "Either the mount's format carries no titles (Ogg Opus, FLAC, WebM): use an MP3 or AAC "
                        "mount, or Ogg Vorbis. Or the update comes from another address than the encoder and "
                        "the credentials are not the admin's: when the encoder runs on another machine, set "
                        "username and password to Icecast's admin user and password.");
-    if (contains(body, "Metadata update successful"))
-        return verdict(true, "Icecast confirmed the update: \"Metadata update successful\".", "");
-    return verdict(false, "The server answered 200 but did not confirm the update.",
-                   "Check that server_url points at Icecast itself, and what your listeners see.");
+    return confirmedOrUnknown(outcome);
 }
 
-static CheckVerdict shoutcastSuccess(const std::string& body) {
-    if (contains(body, "Mountpoint will not accept URL updates"))
+static CheckVerdict shoutcastSuccess(const CheckOutcome& outcome) {
+    if (contains(outcome.answerBody, "Mountpoint will not accept URL updates"))
         return verdict(false, "The server answered 200 but refused the title: \"Mountpoint will not accept URL "
                               "updates\".",
                        "The stream's format carries no titles, or the update comes from another address than "
                        "the encoder: use the server's admin password.");
-    return verdict(true, "The server took the update (status 200).", "");
+    return confirmedOrUnknown(outcome);
+}
+
+// Liquidsoap's harbor answers refusals with XHTML pages under this title.
+static bool fromHarbor(const std::string& body) { return contains(body, "Liquidsoap source harbor"); }
+
+static CheckVerdict harborRefusal(const CheckOutcome& outcome) {
+    const std::uint32_t status = outcome.report.status;
+    const bool icecast = outcome.dialect == ServerDialect::Icecast;
+    const std::string said = "Liquidsoap's harbor answered " + std::to_string(status) + ".";
+    if (status == 401)
+        return verdict(false, said + " It refused the user name or password.",
+                       icecast ? "Use the user name and password of the harbor's input, the ones the encoder uses "
+                                 "(the user is normally \"source\"); the harbor has no admin user."
+                               : "Use the password of the harbor's input and username=source (or the input's own "
+                                 "user): the harbor compares the user name as well as the password.");
+    if (status == 405)
+        return verdict(false, said + " The input has no live source, or its source's format carries titles of "
+                                     "its own (Ogg).",
+                       "Start the encoder first, streaming MP3 or AAC; the harbor takes no title updates for an "
+                       "Ogg stream.");
+    if (icecast)
+        return verdict(false, said + " The harbor has no input on this mount.",
+                       "Set mount to the mount of the harbor's input, as the encoder uses it.");
+    return verdict(false, said + " This port of the harbor has no Shoutcast-style (ICY) input.",
+                   "Use the port of the harbor's ICY input, or protocol=icecast2 with the mount of this port's "
+                   "input.");
+}
+
+static CheckVerdict unknownRefusal(const CheckOutcome& outcome) {
+    const std::string message = serverMessage(outcome.answerBody);
+    return verdict(false, "The server answered " + std::to_string(outcome.report.status) +
+                              (message.empty() ? " with no text" : " with " + quoted(message)) +
+                              ", an answer this tool does not know. The plug-in counts it as a failure.",
+                   "Check server_url, protocol and mount.");
+}
+
+// The port one above the one for title updates takes the encoder at Shoutcast servers and
+// Liquidsoap's harbor; an encoder's port copied into server_url fails the HTTP exchange.
+static CheckVerdict sourcePort(const CheckOutcome& outcome) {
+    const std::string port = std::to_string(outcome.port);
+    const std::string below = std::to_string(outcome.port - 1);
+    return verdict(false, "Port " + port + " gave no HTTP answer, but port " + below + " does: server_url most "
+                              "likely names the encoder's (source) port, not the one for title updates. (Windows "
+                              "error " + std::to_string(outcome.report.platformError) + ")",
+                   "Use port " + below + " in server_url, the port one lower. Shoutcast servers and Liquidsoap's "
+                   "harbor take the encoder on the port one above the one that takes title updates.");
 }
 
 static CheckVerdict rejected(const CheckOutcome& outcome) {
     const std::uint32_t status = outcome.report.status;
     const bool icecast = outcome.dialect == ServerDialect::Icecast;
     const std::string said = "The server answered " + std::to_string(status) + ".";
+    if (fromHarbor(outcome.answerBody) && (status == 400 || status == 401 || status == 405))
+        return harborRefusal(outcome);
     if (status == 401)
         return verdict(false, said + " The user name or password was refused.",
                        icecast ? "Use the mount's source password (username \"source\"), or Icecast's admin user "
                                  "and password."
-                               : "Check the Shoutcast password (the DJ or admin password of the server).");
+                               : "Check the Shoutcast password (the stream's source (DJ) password, or the admin "
+                                 "password) and username: servers that also read the user name, such as "
+                                 "Liquidsoap's harbor, want the user the encoder logs in with, normally "
+                                 "\"source\".");
     if (status == 403)
         return verdict(false, said + " The server forbids this update.",
                        "Check username and password; the server may allow updates only from certain addresses.");
@@ -134,14 +225,13 @@ static CheckVerdict rejected(const CheckOutcome& outcome) {
                                                                          "server_url.");
     if (status >= 500)
         return verdict(false, said + " The server failed.", "Try again later, or look at the server's log.");
-    return verdict(false, said, "Check server_url, protocol and mount.");
+    return unknownRefusal(outcome);
 }
 
 CheckVerdict judgeOutcome(const CheckOutcome& outcome) {
     switch (outcome.report.failedStep) {
     case DeliveryStep::none:
-        return outcome.dialect == ServerDialect::Icecast ? icecastSuccess(outcome.answerBody)
-                                                         : shoutcastSuccess(outcome.answerBody);
+        return outcome.dialect == ServerDialect::Icecast ? icecastSuccess(outcome) : shoutcastSuccess(outcome);
     case DeliveryStep::notReady:
         return notReady(outcome);
     case DeliveryStep::badAddress:
@@ -151,8 +241,23 @@ CheckVerdict judgeOutcome(const CheckOutcome& outcome) {
     case DeliveryStep::statusRejected:
         return rejected(outcome);
     default:
+        if (outcome.httpOnPortBelow && mayBeSourcePort(outcome.report))
+            return sourcePort(outcome);
         return networkFailure(outcome.report);
     }
+}
+
+const char* verdictLabel(const CheckVerdict& verdict) {
+    if (verdict.confirmed)
+        return "OK";
+    return verdict.unknownAnswer ? "UNCONFIRMED" : "PROBLEM";
+}
+
+bool mayBeSourcePort(const DeliveryReport& report) {
+    const bool duringExchange =
+        report.failedStep == DeliveryStep::sendRequest || report.failedStep == DeliveryStep::receiveAnswer;
+    return duringExchange && (report.platformError == winhttpError::invalidServerResponse ||
+                              report.platformError == winhttpError::connectionError);
 }
 
 // ASCII letters folded to lower case; every other character stays as it is.

@@ -1,6 +1,7 @@
 // ZenlarkVdjCheck: reads the plug-in's settings file, shows what the plug-in will send, sends one
 // title update through the plug-in's own delivery code and says in plain words what happened.
 #include "CheckVerdict.h"
+#include "PortBelow.h"
 #include "SettingsFileEncoding.h"
 
 #include "delivery/SendUpdate.h"
@@ -214,6 +215,19 @@ static void showAnswer(const DeliveryReport& report, const std::string& body) {
         printLine("Server said: " + message);
 }
 
+// After a failure that an encoder's port gives, asks the port one lower (without a title or a
+// password) whether a web server answers there.
+static void askPortBelow(const UpdateRequest& request, CheckOutcome& outcome) {
+    outcome.port = request.address.port;
+    if (!mayBeSourcePort(outcome.report) || request.address.port <= 1)
+        return;
+    const std::string below = std::to_string(request.address.port - 1);
+    const std::uint32_t status = statusOnPortBelow(request.address);
+    printLine("Port " + std::to_string(request.address.port) + " gave no HTTP answer; port " + below +
+              (status == 0 ? " gives none either." : " answers HTTP (status " + std::to_string(status) + ")."));
+    outcome.httpOnPortBelow = status != 0;
+}
+
 static int runCheck(const CheckOptions& options) {
     const std::wstring path = options.settingsPath.empty() ? settingsFilePath() : fullPath(options.settingsPath);
     const StreamSettings settings = loadStreamSettingsFrom(path);
@@ -235,9 +249,12 @@ static int runCheck(const CheckOptions& options) {
     if (request)
         sendUpdate(settings, title, report, &body, answerBytesToRead);
     showAnswer(report, body);
-    const CheckVerdict verdict = judgeOutcome(outcomeOf(settings, report, body));
+    CheckOutcome outcome = outcomeOf(settings, report, body);
+    if (request)
+        askPortBelow(*request, outcome);
+    const CheckVerdict verdict = judgeOutcome(outcome);
     printLine("");
-    printLine(std::string(verdict.confirmed ? "OK: " : "PROBLEM: ") + verdict.happened);
+    printLine(std::string(verdictLabel(verdict)) + ": " + verdict.happened);
     if (!verdict.advice.empty())
         printLine("What to do: " + verdict.advice);
     return verdict.confirmed ? 0 : 1;

@@ -1,5 +1,6 @@
-"""Test harness for the integration tests: a real Icecast server, stream sources, ICY listeners."""
+"""Test harness for the integration tests: real Icecast and Liquidsoap servers, stream sources, ICY listeners."""
 from .icecast import IcecastError, IcecastServer, basic_authorization
+from .liquidsoap import HarborError, HarborServer
 from .listener import Listener, ListenerError, TitleEvent, stream_title
 from .processes import ManagedProcess, exit_cleanly_on_sigterm
 from .sources import Mp3Source, OggSource, ShoutcastSource, SourceRefused

@@ -26,6 +26,10 @@ every further request gets `default` (200 OK, empty body, unless given). Answers
     Answer.huge(megabytes)   a 200 whose body of that many megabytes is sent while the client reads
     Answer.reset()      send half a status line, then reset the connection (RST)
     Answer.redirect(location, status=302)  a redirect to `location`
+    Answer.shoutcast_v1()  a Shoutcast v1 server's browser rule: a client whose User-Agent lacks
+                        "Mozilla" gets the stream ("ICY 200 OK" and audio, then close), one with
+                        it gets the HTML admin page with 200; `request.answered_with` records
+                        which ("stream" or "admin page")
 
 Connections stay open after a normal answer (HTTP/1.1 keep-alive), so a client that reused
 a connection would show the same connection_id twice. Each request records `received_at`, the time.monotonic() at which its
@@ -87,6 +91,10 @@ class Answer:
     def redirect(cls, location, status=302):
         return cls(status, reason="Found", headers=[("Location", location)])
 
+    @classmethod
+    def shoutcast_v1(cls):
+        return cls(behaviour="shoutcast_v1")
+
     def encode(self):
         lines = [f"HTTP/1.1 {self.status} {self.reason}"]
         lines += [f"{name}: {value}" for name, value in self.headers]
@@ -106,6 +114,7 @@ class RecordedRequest:
         self.header_lines = header_lines
         self.body = body
         self.received_at = time.monotonic()
+        self.answered_with = None  # set by answers that choose by the request
         # A target holding a space would split into more than three parts; the version is last.
         parts = request_line.split(" ")
         self.method = parts[0]
@@ -265,6 +274,9 @@ class RecordingServer:
             if answer.behaviour == "garbage":
                 client.sendall(b"this is no status line\r\n\r\n")
                 return
+            if answer.behaviour == "shoutcast_v1":
+                _answer_like_shoutcast_v1(client, request)
+                return
             if answer.behaviour in _MISBEHAVIOURS:
                 _MISBEHAVIOURS[answer.behaviour](self, client, answer)
                 return
@@ -316,6 +328,19 @@ def _send_reset(server, client, answer):
     client.sendall(b"HTTP/1.1 20")
     client.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
     client.close()
+
+
+def _answer_like_shoutcast_v1(client, request):
+    """Shoutcast v1 tells browsers from players by the User-Agent alone: a browser gets the
+    admin page, anything else the stream, which a Windows client rejects as no HTTP answer."""
+    if "Mozilla" in (request.header("User-Agent") or ""):
+        request.answered_with = "admin page"
+        page = b"<html><body>admin page</body></html>"
+        client.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + page)
+        return
+    request.answered_with = "stream"
+    client.sendall(b"ICY 200 OK\r\nicy-name:test stream\r\ncontent-type:audio/mpeg\r\nicy-br:128\r\n\r\n"
+                   + bytes([0xFF, 0xFB, 0x90, 0xC4]) + bytes(413))
 
 
 _MISBEHAVIOURS = {"trickle": _send_trickled, "huge": _send_huge, "reset": _send_reset}
