@@ -63,9 +63,9 @@ static CheckVerdict explainNetworkError(std::uint32_t error) {
                        "(it must match the host name and be signed by an authority Windows trusts).");
     if (error == winhttpError::invalidServerResponse)
         return verdict(false, "The server answered with something that is not a valid HTTP answer.",
-                       "Some Shoutcast servers answer admin.cgi like this even when they took the title: check "
-                       "what your listeners see. Otherwise check that server_url points at the server's HTTP "
-                       "port.");
+                       "Check that server_url names the port that takes title updates: Shoutcast servers and "
+                       "Liquidsoap's harbor take the encoder on the port one above it. Check also that the "
+                       "scheme (http or https) is the one the server speaks on this port.");
     if (error == winhttpError::connectionError)
         return verdict(false, "The server closed or reset the connection without answering.",
                        "Check that server_url points at the server's HTTP port and that the scheme (http or "
