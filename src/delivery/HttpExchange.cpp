@@ -2,6 +2,7 @@
 #include "delivery/HttpExchange.h"
 
 #include "delivery/AuthorizationHeader.h"
+#include "delivery/WinHttpSession.h"
 #include "host/UniqueHandle.h"
 
 #include <windows.h>
@@ -71,8 +72,7 @@ bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& userna
                         DeliveryReport& report, std::string* answerBody, std::size_t maxAnswerBytes) {
     report = DeliveryReport{};
     // Declared session, connection, request: destroyed request first, session last.
-    const UniqueInternetHandle session(WinHttpOpen(userAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    const UniqueInternetHandle session(openWinHttpSession(userAgent));
     if (!session)
         return fail(report, DeliveryStep::openSession);
 
