@@ -26,6 +26,11 @@ every further request gets `default` (200 OK, empty body, unless given). Answers
     Answer.huge(megabytes)   a 200 whose body of that many megabytes is sent while the client reads
     Answer.reset()      send half a status line, then reset the connection (RST)
     Answer.redirect(location, status=302)  a redirect to `location`
+    Answer.icy_stream(titles, metaint=8192, seconds=None, stall=False)  a live MP3-like stream
+                        with ICY metadata: silence, one title (str as UTF-8, bytes as they are)
+                        per metadata block, then empty blocks, about five blocks a second; it
+                        drops the connection after `seconds`, or with `stall` goes silent after
+                        the titles and keeps the connection open
 
 Connections stay open after a normal answer (HTTP/1.1 keep-alive), so a client that reused
 a connection would show the same connection_id twice. Each request records `received_at`, the time.monotonic() at which its
@@ -86,6 +91,13 @@ class Answer:
     @classmethod
     def redirect(cls, location, status=302):
         return cls(status, reason="Found", headers=[("Location", location)])
+
+    @classmethod
+    def icy_stream(cls, titles, metaint=8192, seconds=None, stall=False):
+        answer = cls(behaviour="icy_stream")
+        answer.titles = [t.encode("utf-8") if isinstance(t, str) else t for t in titles]
+        answer.metaint, answer.seconds, answer.stall = metaint, seconds, stall
+        return answer
 
     def encode(self):
         lines = [f"HTTP/1.1 {self.status} {self.reason}"]
@@ -313,4 +325,22 @@ def _send_reset(server, client, answer):
     client.close()
 
 
-_MISBEHAVIOURS = {"trickle": _send_trickled, "huge": _send_huge, "reset": _send_reset}
+def _send_icy_stream(server, client, answer):
+    """A stream answer with icy-metaint, its titles in the first metadata blocks."""
+    client.sendall(f"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-metaint: {answer.metaint}\r\n\r\n"
+                   .encode("latin-1"))
+    ends = None if answer.seconds is None else time.monotonic() + answer.seconds
+    blocks = [b"StreamTitle='" + title + b"';" for title in answer.titles]
+    while ends is None or time.monotonic() < ends:
+        if not blocks and answer.stall:
+            server._stopping.wait()
+            return
+        metadata = blocks.pop(0) if blocks else b""
+        metadata += bytes(-len(metadata) % 16)
+        client.sendall(bytes(answer.metaint) + bytes([len(metadata) // 16]) + metadata)
+        if server._stopping.wait(0.2):
+            return
+
+
+_MISBEHAVIOURS = {"trickle": _send_trickled, "huge": _send_huge, "reset": _send_reset,
+                  "icy_stream": _send_icy_stream}
