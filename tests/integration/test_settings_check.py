@@ -3,6 +3,8 @@ concludes, and its exit code (0 only when the server confirmed the update)."""
 import os
 import re
 import shutil
+import signal
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -13,7 +15,8 @@ from harness import IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
 from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
-from harness.windows import run_windows  # noqa: E402
+from harness.processes import signal_group  # noqa: E402
+from harness.windows import press_ctrl_c, run_windows, windows_command  # noqa: E402
 
 CHECK = "ZenlarkVdjCheck.exe"
 # A title line of the watch: the local time, then what listeners see.
@@ -23,6 +26,26 @@ WATCH_LINE = re.compile(r"^\d\d:\d\d:\d\d  Listeners see: (.*?)\r?$", re.MULTILI
 def run_check(*args, program=None):
     done = run_windows([program or CHECK, *args], timeout=120)
     return done.returncode, done.stdout.decode("utf-8", "replace") + done.stderr.decode("utf-8", "replace")
+
+
+def watch_until_ctrl_c(line, *args):
+    """Runs the tool until it prints `line`, then presses Ctrl+C; returns its exit code and output."""
+    tool = subprocess.Popen(windows_command(CHECK, *args), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, start_new_session=True)
+    try:
+        output = b""
+        while line.encode("utf-8") not in output:
+            read = tool.stdout.readline()
+            if not read:
+                break
+            output += read
+        press_ctrl_c(tool)
+        rest, _ = tool.communicate(timeout=60)
+    finally:
+        if tool.poll() is None:
+            signal_group(tool, signal.SIGKILL)
+            tool.wait()
+    return tool.returncode, (output + rest).decode("utf-8", "replace")
 
 
 class CheckCase(unittest.TestCase):
@@ -154,17 +177,19 @@ class AgainstTheRecordingServer(CheckCase):
             self.assertEqual(code, 1, output)
             self.assertSays(output, "not a valid HTTP answer", "Some Shoutcast servers")
 
-    def test_watch_reads_latin1_titles_and_comes_back_after_a_drop_until_a_stall(self):
+    def test_watch_reads_latin1_comes_back_after_a_drop_and_ends_on_ctrl_c_in_a_stall(self):
         script = [Answer.icy_stream([b"Caf\xe9 del Mar - Ol\xe9"], seconds=2),
                   Answer.icy_stream(["Back - Again"], stall=True)]
         with RecordingServer(script) as server:
-            code, output = run_check("--settings", os.path.join(self.folder, "absent.ini"), "--watch", "--no-send",
-                                     "--stream", f"http://127.0.0.1:{server.port}/live", "--seconds", "9")
+            # --seconds only ends a run whose last title never comes.
+            code, output = watch_until_ctrl_c("Listeners see: Back - Again", "--settings",
+                                              os.path.join(self.folder, "absent.ini"), "--watch", "--no-send",
+                                              "--stream", f"http://127.0.0.1:{server.port}/live", "--seconds", "90")
             requests = server.wait_for_requests(2)
         self.assertEqual(code, 0, output)
         self.assertEqual(WATCH_LINE.findall(output), ["Café del Mar - Olé", "Back - Again"])
         self.assertSays(output, "The stream dropped: The server ended the stream. Reconnecting in 3 s.",
-                        "Reconnected", "Stopped after 9 s.")
+                        "Reconnected", "Stopped (Ctrl+C).")
         for request in requests:
             self.assertEqual(request.header("Icy-MetaData"), "1")
             self.assertNotIn("Mozilla", request.header("User-Agent"))

@@ -5,6 +5,8 @@
 
 Each program runs in a process group of its own: the runner is a shell that may start Wine
 more than once, so a timeout ends the whole group rather than only the shell.
+
+    press_ctrl_c(process)     # a console program started by windows_command gets Ctrl+C
 """
 import os
 import signal
@@ -39,3 +41,18 @@ def run_windows(command, timeout):
         process.communicate()
         raise
     return subprocess.CompletedProcess(process.args, process.returncode, stdout, stderr)
+
+
+def press_ctrl_c(process):
+    """Sends SIGINT to the Wine processes under the runner's shell: Wine hands it to the program as
+    a console Ctrl+C. The shell itself is left alone, since SIGINT would end it before the program."""
+    try:
+        with open(f"/proc/{process.pid}/task/{process.pid}/children") as children:
+            pids = [int(pid) for pid in children.read().split()]
+    except OSError:
+        return
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGINT)
+        except ProcessLookupError:
+            pass
