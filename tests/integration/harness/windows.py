@@ -30,6 +30,11 @@ def windows_command(program, *args):
     return [wine_run(), program, *args]
 
 
+def windows_path(path):
+    """A Linux path as a Windows program under Wine names it (Wine's Z: drive is the root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 def run_windows(command, timeout):
     """Runs windows_command(*command) to its end and returns the CompletedProcess (bytes)."""
     process = subprocess.Popen(windows_command(*command), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
