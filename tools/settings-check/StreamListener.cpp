@@ -113,8 +113,9 @@ std::optional<StreamTarget> streamTargetFromUrl(const std::wstring& url) {
 }
 
 std::wstring streamUrlText(const StreamTarget& target) {
-    return std::wstring(target.secure ? L"https://" : L"http://") + target.hostName + L":" +
-           std::to_wstring(target.port) + target.pathAndQuery;
+    const bool defaultPort = target.port == (target.secure ? 443 : 80);
+    const std::wstring port = defaultPort ? std::wstring() : L":" + std::to_wstring(target.port);
+    return std::wstring(target.secure ? L"https://" : L"http://") + target.hostName + port + target.pathAndQuery;
 }
 
 StreamListener::StreamListener(StreamTarget target, StreamEvents& events)

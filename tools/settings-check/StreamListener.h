@@ -23,7 +23,7 @@ struct StreamTarget {
 // fragment is dropped. Nothing for anything else.
 std::optional<StreamTarget> streamTargetFromUrl(const std::wstring& url);
 
-// The address as a DJ would type it into a player.
+// The address as a DJ would type it into a player: the port only when it is not the scheme's own.
 std::wstring streamUrlText(const StreamTarget& target);
 
 // Told what the listener hears, on the listener's thread.
