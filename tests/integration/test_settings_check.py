@@ -1,7 +1,10 @@
 """ZenlarkVdjCheck.exe against a real Icecast, Liquidsoap's harbor and the recording server: what it
 shows, what it concludes, and its exit code (0 only when the server confirmed the update)."""
 import os
+import re
 import shutil
+import signal
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -12,14 +15,37 @@ from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm  # noqa
 from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
-from harness.windows import run_on_console, run_windows  # noqa: E402
+from harness.processes import signal_group  # noqa: E402
+from harness.windows import press_ctrl_c, run_on_console, run_windows, windows_command  # noqa: E402
 
 CHECK = "ZenlarkVdjCheck.exe"
+# A title line of the watch: the local time, then what listeners see.
+WATCH_LINE = re.compile(r"^\d\d:\d\d:\d\d  Listeners see: (.*?)\r?$", re.MULTILINE)
 
 
 def run_check(*args, program=None):
     done = run_windows([program or CHECK, *args], timeout=120)
     return done.returncode, done.stdout.decode("utf-8", "replace") + done.stderr.decode("utf-8", "replace")
+
+
+def watch_until_ctrl_c(line, *args):
+    """Runs the tool until it prints `line`, then presses Ctrl+C; returns its exit code and output."""
+    tool = subprocess.Popen(windows_command(CHECK, *args), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, start_new_session=True)
+    try:
+        output = b""
+        while line.encode("utf-8") not in output:
+            read = tool.stdout.readline()
+            if not read:
+                break
+            output += read
+        press_ctrl_c(tool)
+        rest, _ = tool.communicate(timeout=60)
+    finally:
+        if tool.poll() is None:
+            signal_group(tool, signal.SIGKILL)
+            tool.wait()
+    return tool.returncode, (output + rest).decode("utf-8", "replace")
 
 
 class CheckCase(unittest.TestCase):
@@ -102,6 +128,35 @@ class AgainstIcecast(CheckCase):
         self.assertNotIn(self.ice.source_password, output)
         self.ice.wait_for_title(self.ice.shoutcast_mount, "Via Admin CGI")
 
+    def test_watch_sees_the_sent_title_arrive_in_the_stream(self):
+        code, output = self.check(self.settings(), "--watch", "--title", "Zoë – 坂本龍一")
+        self.assertEqual(code, 0, output)
+        self.assertSays(output, f"Listening to {self.ice.base_url}/live ", "OK: listeners received the title after")
+        self.assertIn("Zoë – 坂本龍一", WATCH_LINE.findall(output))
+
+    def test_watch_alone_ends_after_its_seconds(self):
+        code, output = self.check(self.settings(), "--watch", "--no-send", "--seconds", "3")
+        self.assertEqual(code, 0, output)
+        self.assertSays(output, "Nothing sent", "Stopped after 3 s.")
+        self.assertTrue(WATCH_LINE.findall(output), output)
+
+    def test_watch_of_a_mount_without_a_source(self):
+        code, output = self.check(self.settings(mount="/nobody"), "--watch")
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "no live source", "could not listen to the stream", "answered 404: there is no "
+                        "such stream")
+
+    def test_watch_of_a_wrong_stream_address(self):
+        code, output = self.check(self.settings(), "--watch", "--stream", self.ice.url("/wrong"))
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "Metadata update successful", f"Listening to {self.ice.base_url}/wrong (--stream)",
+                        "answered 404")
+
+    def test_watch_of_an_ogg_mount(self):
+        code, output = self.check(self.settings(mount="/opus.ogg"), "--watch", "--no-send")
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "no icy-metaint (its format: audio/ogg)", "Ogg, Opus and FLAC")
+
 
 
 class AgainstLiquidsoapsHarbor(CheckCase):
@@ -143,6 +198,23 @@ class AgainstTheRecordingServer(CheckCase):
                                        "protocol": "shoutcast"})
             self.assertEqual(code, 1, output)
             self.assertSays(output, "not a valid HTTP answer", "Some Shoutcast servers")
+
+    def test_watch_reads_latin1_comes_back_after_a_drop_and_ends_on_ctrl_c_in_a_stall(self):
+        script = [Answer.icy_stream([b"Caf\xe9 del Mar - Ol\xe9"], seconds=2),
+                  Answer.icy_stream(["Back - Again"], stall=True)]
+        with RecordingServer(script) as server:
+            # --seconds only ends a run whose last title never comes.
+            code, output = watch_until_ctrl_c("Listeners see: Back - Again", "--settings",
+                                              os.path.join(self.folder, "absent.ini"), "--watch", "--no-send",
+                                              "--stream", f"http://127.0.0.1:{server.port}/live", "--seconds", "90")
+            requests = server.wait_for_requests(2)
+        self.assertEqual(code, 0, output)
+        self.assertEqual(WATCH_LINE.findall(output), ["Café del Mar - Olé", "Back - Again"])
+        self.assertSays(output, "The stream dropped: The server ended the stream. Reconnecting in 3 s.",
+                        "Reconnected", "Stopped (Ctrl+C).")
+        for request in requests:
+            self.assertEqual(request.header("Icy-MetaData"), "1")
+            self.assertNotIn("Mozilla", request.header("User-Agent"))
 
     def test_nothing_is_sent_for_missing_keys_or_a_bad_address(self):
         code, output = self.check({"server_url": "http://127.0.0.1:9/"})
@@ -192,6 +264,9 @@ class AgainstTheRecordingServer(CheckCase):
         self.assertSays(output, "unknown argument: --frobnicate")
         code, output = run_check("--title")
         self.assertEqual(code, 2, output)
+        for arguments in (["--seconds", "5"], ["--watch", "--seconds", "0"], ["--watch", "--stream"]):
+            code, output = run_check(*arguments)
+            self.assertEqual(code, 2, output)
         code, output = run_check("--help")
         self.assertEqual(code, 0, output)
         self.assertSays(output, "usage: ZenlarkVdjCheck")

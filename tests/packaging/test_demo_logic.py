@@ -1,5 +1,5 @@
-"""The demo's own logic, without Wine or servers: the set it plays and the stream it listens to
-when it plays to a user's server."""
+"""The demo's own logic, without Wine or servers: the set it plays, the check tool's lines it reads
+and the stream it points a user's own player at when it plays to a user's server."""
 import os
 import re
 import sys
@@ -34,6 +34,16 @@ class DemoSet(unittest.TestCase):
                     loaded.setdefault("titles", []).append(f"{deck.pop('artist')} - {deck.pop('title')}")
         self.assertEqual(loaded["titles"], demo.EXPECTED_TITLES)
         self.assertTrue(any(ord(c) > 127 for title in demo.EXPECTED_TITLES for c in title))
+
+
+class WatchLines(unittest.TestCase):
+    def test_only_the_check_tools_title_lines_name_a_title(self):
+        self.assertEqual(demo.watch_line("08:16:26  Listeners see: Röyksopp - Eple"),
+                         ("Listeners see: Röyksopp - Eple", "Röyksopp - Eple"))
+        for line in ["08:16:26  Listeners see: (no title)", "08:16:25  Connected: listening for titles.",
+                     "Listening to http://127.0.0.1:8000/live (the mount in the settings), as a player does."]:
+            with self.subTest(line):
+                self.assertIsNone(demo.watch_line(line)[1])
 
 
 class ListenAddress(unittest.TestCase):

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """The demo: a short DJ set through the real plug-in, and what a radio listener sees of it.
 
-By default it starts a local Icecast with a silent MP3 source on /live and one listener, runs the
-plug-in DLL in the host emulator under Wine, mixes about 25 s across three decks (crossfades, a
-fade to an overlay deck, non-ASCII titles) and prints each StreamTitle the listener receives,
-with its time. Everything it starts is stopped again, also on Ctrl-C.
+By default it starts a local Icecast with a silent MP3 source on /live, runs the plug-in DLL in the
+host emulator under Wine and beside it the check tool's watch (ZenlarkVdjCheck --watch), which
+listens to the stream as a player does, mixes about 25 s across three decks (crossfades, a fade to
+an overlay deck, non-ASCII titles) and relays each line the tool prints: the titles listeners
+receive, with their time. Everything it starts is stopped again, also on Ctrl-C.
 
 With --settings PATH the same set goes to the server named in that settings file instead: the
 file is copied beside a copy of the DLL, exactly as a DJ would install it.
@@ -14,8 +15,10 @@ file is copied beside a copy of the DLL, exactly as a DJ would install it.
 import argparse
 import configparser
 import os
+import re
 import shutil
 import signal
+import subprocess
 import sys
 import threading
 import time
@@ -24,8 +27,10 @@ import urllib.parse
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "integration"))
 
-from harness import IcecastServer, Listener, ListenerError, exit_cleanly_on_sigterm  # noqa: E402
+from harness import IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
 from harness.plugin import SETTINGS_FILE, PluginHost  # noqa: E402
+from harness.processes import signal_group  # noqa: E402
+from harness.windows import press_ctrl_c, windows_command, windows_path  # noqa: E402
 
 MOUNT = "/live"
 
@@ -73,7 +78,7 @@ SET_LENGTH = 25.0
 
 
 class Report:
-    """Timestamped lines from the main thread and the listener's thread, never interleaved."""
+    """Timestamped lines from the main thread and the watch's relay thread, never interleaved."""
 
     def __init__(self):
         self.started = time.monotonic()
@@ -91,39 +96,85 @@ class Report:
             print(text, flush=True)
 
 
-class TitleWatcher:
-    """Prints every StreamTitle a listener receives, as it arrives."""
+# A line of the check tool's watch that has a time: its clock, two spaces, the text.
+TIMED_LINE = re.compile(r"^\d\d:\d\d:\d\d  (.*)$")
+LISTENERS_SEE = "Listeners see: "
+NO_TITLE = "(no title)"
 
-    def __init__(self, listener, report):
-        self.listener = listener
+
+def watch_line(line):
+    """(the text of one line the check tool's watch prints, without its clock; the title listeners
+    see on it, or None when the line names none)."""
+    timed = TIMED_LINE.match(line)
+    text = timed.group(1) if timed else line
+    if not timed or not text.startswith(LISTENERS_SEE):
+        return text, None
+    title = text[len(LISTENERS_SEE):]
+    return text, None if title == NO_TITLE else title
+
+
+class ToolWatch:
+    """ZenlarkVdjCheck --watch --no-send under Wine for the settings file at settings_path: relays
+    each line it prints from the moment it listens, and keeps the titles listeners saw."""
+
+    CHECK_TOOL = "ZenlarkVdjCheck.exe"
+
+    def __init__(self, settings_path, report):
+        self.settings_path = settings_path
         self.report = report
         self.seen = []
-        self._stop = threading.Event()
-        self._thread = threading.Thread(target=self._run, name="title watcher", daemon=True)
+        self.heard = threading.Event()
+        self.ended = threading.Event()
+        self._process = None
+        self._thread = None
 
-    def start(self):
+    def start(self, timeout=60.0):
+        """Starts the tool; returns once it hears the stream (True) or gave up or timed out (False),
+        so that the set starts only when every title can be seen."""
+        command = windows_command(self.CHECK_TOOL, "--settings", windows_path(self.settings_path), "--watch",
+                                  "--no-send")
+        self._process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                         stderr=subprocess.STDOUT, start_new_session=True)
+        self._thread = threading.Thread(target=self._relay, name="check tool watch", daemon=True)
         self._thread.start()
-        return self
+        deadline = time.monotonic() + timeout
+        while not self.heard.is_set() and not self.ended.is_set() and time.monotonic() < deadline:
+            self.heard.wait(0.1)
+        return self.heard.is_set()
 
     def stop(self):
-        self._stop.set()
-        self._thread.join(2)
-        self._print_new()
+        """Ends the watch as a DJ does, with Ctrl+C, and waits for its last lines."""
+        if self._process is None:
+            return
+        if self._process.poll() is None:
+            press_ctrl_c(self._process)
+            try:
+                self._process.wait(30)
+            except subprocess.TimeoutExpired:
+                signal_group(self._process, signal.SIGKILL)
+                self._process.wait()
+        self._thread.join(5)
 
-    def _run(self):
-        while not self._stop.wait(0.05):
-            self._print_new()
+    def _relay(self):
+        listening = False
+        for raw in self._process.stdout:
+            line = raw.decode("utf-8", "replace").rstrip("\r\n")
+            listening = listening or line.startswith("Listening to ")
+            if not listening or not line:
+                continue
+            text, title = watch_line(line)
+            if title is not None:
+                self.seen.append(title)
+            if text.startswith("Connected"):
+                self.heard.set()
+            self.report.line("listener", text)
+        self.ended.set()
 
-    def _print_new(self):
-        events = [event for event in self.listener.events() if event.title]
-        for event in events[len(self.seen):]:
-            title = event.title.decode("utf-8", "replace")
-            self.seen.append(title)
-            self.report.line("listener", f"StreamTitle '{title}'", at=event.at, wall=event.wall)
+
+HEADER = "time       from start   who       what"
 
 
 def play_set(host, report):
-    report.note("time       from start   who       what")
     report.started = time.monotonic()
     for at, setting, action in demo_set():
         wait = report.started + at - time.monotonic()
@@ -146,23 +197,31 @@ def check_emulator(host, report):
     return True
 
 
+def settings_beside(host):
+    return os.path.join(os.path.dirname(host.dll), SETTINGS_FILE)
+
+
 def run_local(report):
-    report.note("Starting a local Icecast with a silent MP3 source on /live and a listener ...")
+    report.note("Starting a local Icecast with a silent MP3 source on /live ...")
     with IcecastServer() as ice:
         ice.start_mp3_source(MOUNT)
-        listener = ice.listen(MOUNT)
         settings = {"server_url": ice.base_url + "/", "protocol": "icecast2", "mount": MOUNT,
                     "username": ice.source_user, "password": ice.source_password}
         report.note(f"Icecast: {ice.base_url}{MOUNT}; the plug-in sends as user '{ice.source_user}'.")
-        report.note("Loading the plug-in into the host emulator under Wine ...\n")
+        report.note("Loading the plug-in into the host emulator and starting the check tool's watch under "
+                    "Wine ...\n")
         with PluginHost(settings) as host:
-            watcher = TitleWatcher(listener, report).start()
+            watch = ToolWatch(settings_beside(host), report)
+            report.note(HEADER)
             try:
+                if not watch.start():
+                    report.note("\nThe check tool could not listen to the stream; see its lines above.")
+                    return 1
                 play_set(host, report)
             finally:
-                watcher.stop()
+                watch.stop()
             emulator_ok = check_emulator(host, report)
-    return summarize(watcher.seen, emulator_ok)
+    return summarize(watch.seen, emulator_ok)
 
 
 def summarize(seen, emulator_ok):
@@ -179,8 +238,9 @@ def summarize(seen, emulator_ok):
 
 
 def listen_address(settings_path):
-    """The stream a listener would open for an Icecast server named in the settings file, or
-    None when the demo cannot listen itself (Shoutcast, https, unreadable file)."""
+    """The stream a player would open for a plain-http Icecast server named in the settings file,
+    for the hint that points the user's own player at it; None for Shoutcast, https or an
+    unreadable file. The check tool's watch finds its stream itself, for every server kind."""
     parser = configparser.ConfigParser(interpolation=None, comment_prefixes=(";", "#"), strict=False)
     try:
         with open(settings_path, encoding="utf-8-sig", errors="replace") as file:
@@ -205,38 +265,31 @@ def run_with_settings(report, settings_path):
         return 2
     report.note(f"Playing the demo set to the server in {settings_path}.")
     report.note("Its listeners will see the demo's titles for the next half minute.")
-    listener = None
     stream = listen_address(settings_path)
     if stream:
-        try:
-            listener = Listener(stream).start()
-            report.note(f"Listening to {stream}.")
-        except (OSError, ListenerError) as error:
-            report.note(f"Could not listen to {stream} ({error}); use your own player to watch the titles.")
-    else:
-        report.note("The demo listens only to plain-http Icecast streams: use your own player to watch.")
+        report.note(f"To watch in your own player too, open {stream}.")
     report.note("")
-    watcher = None
-    try:
-        # The user's file beside a fresh copy of the DLL, before the plug-in starts and reads it.
-        host = PluginHost(None)
-        shutil.copy(settings_path, os.path.join(os.path.dirname(host.dll), SETTINGS_FILE))
-        with host:
-            if listener:
-                watcher = TitleWatcher(listener, report).start()
+    # The user's file beside a fresh copy of the DLL, before the plug-in starts and reads it.
+    host = PluginHost(None)
+    shutil.copy(settings_path, settings_beside(host))
+    with host:
+        watch = ToolWatch(settings_beside(host), report)
+        report.note(HEADER)
+        try:
+            heard = watch.start()
+            if not heard:
+                report.note("The check tool could not listen to the stream (see above): watch in your own player.")
             play_set(host, report)
-            if watcher:
-                watcher.stop()
-            emulator_ok = check_emulator(host, report)
-    finally:
-        if listener:
-            listener.stop()
+        finally:
+            watch.stop()
+        emulator_ok = check_emulator(host, report)
     print()
-    print("The plug-in reports nothing itself. If no title arrived, run ZenlarkVdjCheck.exe beside "
-          "this settings file on Windows: it sends one title and says what the server answered.")
-    if watcher is None:
+    print("The plug-in reports nothing itself. If no title arrived, run ZenlarkVdjCheck.exe --watch beside "
+          "this settings file on Windows: it sends one title, says what the server answered and whether "
+          "listeners received it.")
+    if not heard:
         return 0 if emulator_ok else 1
-    return 0 if emulator_ok and watcher.seen else 1
+    return 0 if emulator_ok and watch.seen else 1
 
 
 def main(argv=None):

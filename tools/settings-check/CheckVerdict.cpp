@@ -6,8 +6,6 @@
 // WinHTTP's error numbers, as the exchange reports them.
 namespace winhttpError {
 constexpr std::uint32_t timeout = 12002;
-constexpr std::uint32_t invalidUrl = 12005;
-constexpr std::uint32_t unrecognizedScheme = 12006;
 constexpr std::uint32_t nameNotResolved = 12007;
 constexpr std::uint32_t cannotConnect = 12029;
 constexpr std::uint32_t connectionError = 12030;

@@ -1,8 +1,10 @@
 // ZenlarkVdjCheck: reads the plug-in's settings file, shows what the plug-in will send, sends one
 // title update through the plug-in's own delivery code and says in plain words what happened.
+// With --watch it listens to the stream as a player does and shows the titles listeners receive.
 #include "CheckVerdict.h"
 #include "PortBelow.h"
 #include "SettingsFileEncoding.h"
+#include "TitleWatch.h"
 
 #include "delivery/SendUpdate.h"
 #include "delivery/TextEncoding.h"
@@ -15,6 +17,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 constexpr std::size_t answerBytesToRead = 4096;
@@ -23,6 +26,7 @@ struct CheckOptions {
     std::wstring settingsPath; // empty: the file beside this program
     std::wstring title;        // empty: a title naming the check and the time
     bool send = true;
+    WatchOptions watch;
 };
 
 static void print(const std::string& utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
@@ -33,6 +37,7 @@ static std::string utf8(const std::wstring& text) { return utf8FromWide(text); }
 
 static void usage() {
     printLine("usage: ZenlarkVdjCheck [--settings PATH] [--title TEXT] [--no-send]\n"
+              "                       [--watch [--stream URL] [--seconds N]]\n"
               "\n"
               "Reads ZenlarkVdjStandalone.ini beside this program (or PATH), shows the settings and the\n"
               "exact update request, sends one title update the way the plug-in does and explains the\n"
@@ -40,7 +45,30 @@ static void usage() {
               "\n"
               "  --settings PATH  check this settings file instead\n"
               "  --title TEXT     the title to send (default: \"Zenlark settings check HH:MM:SS\")\n"
-              "  --no-send        show the settings and the request, send nothing");
+              "  --no-send        show the settings and the request, send nothing\n"
+              "  --watch          listen to the stream as a player does and print each title listeners\n"
+              "                   receive; after the update, wait up to 20 s for its title. Exit code 0\n"
+              "                   only when the title arrived. With --no-send: only watch, until Ctrl+C;\n"
+              "                   exit code 0 when the stream was heard\n"
+              "  --stream URL     listen here instead of the stream the settings name\n"
+              "  --seconds N      watch for N seconds; with an update, wait N seconds for its title\n"
+              "\n"
+              "Exit codes: 0 as above, 1 a problem (shown on the PROBLEM line), 2 bad arguments.");
+}
+
+static int badArguments(const char* what, const std::wstring& argument) {
+    std::fprintf(stderr, "%s: %s\n", what, utf8(argument).c_str());
+    std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
+    return 2;
+}
+
+static std::optional<int> parseSeconds(const std::wstring& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return std::nullopt;
+    const int seconds = std::stoi(text);
+    if (seconds < 1 || seconds > 86400)
+        return std::nullopt;
+    return seconds;
 }
 
 // 0: parsed; 1: help shown; 2: bad arguments.
@@ -54,6 +82,16 @@ static int parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
         }
         if (argument == L"--no-send") {
             options.send = false;
+        } else if (argument == L"--watch") {
+            options.watch.enabled = true;
+        } else if (argument == L"--stream" && hasValue) {
+            options.watch.streamUrl = argv[++i];
+        } else if (argument == L"--seconds" && hasValue) {
+            options.watch.seconds = parseSeconds(argv[++i]);
+            if (!options.watch.seconds)
+                return badArguments("--seconds wants a whole number of seconds from 1 to 86400", argv[i]);
+        } else if (argument == L"--stream" || argument == L"--seconds") {
+            return badArguments("missing value for", argument);
         } else if (argument == L"--settings" && hasValue) {
             options.settingsPath = argv[++i];
         } else if (argument == L"--title" && hasValue) {
@@ -66,6 +104,8 @@ static int parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
             return 2;
         }
     }
+    if (!options.watch.enabled && (!options.watch.streamUrl.empty() || options.watch.seconds))
+        return badArguments("--stream and --seconds go with", L"--watch");
     return 0;
 }
 
@@ -228,6 +268,39 @@ static void askPortBelow(const UpdateRequest& request, CheckOutcome& outcome) {
     outcome.httpOnPortBelow = status != 0;
 }
 
+static void showVerdict(const CheckVerdict& verdict) {
+    printLine("");
+    printLine(std::string(verdictLabel(verdict)) + ": " + verdict.happened);
+    if (!verdict.advice.empty())
+        printLine("What to do: " + verdict.advice);
+}
+
+// Nothing, with the problem shown, when there is no stream to listen to.
+static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, const WatchOptions& options,
+                                              const std::string& expectedTitle) {
+    const WatchAddress address = watchAddress(settings, options.streamUrl);
+    if (!address.target) {
+        showVerdict(address.problem);
+        return nullptr;
+    }
+    auto watch = std::make_unique<TitleWatch>(address, printLine, expectedTitle);
+    watch->begin();
+    return watch;
+}
+
+static int watchOnly(const StreamSettings& settings, const WatchOptions& options) {
+    const std::unique_ptr<TitleWatch> watch = startWatch(settings, options, std::string());
+    if (!watch)
+        return 1;
+    return watch->watchToTheEnd(options.seconds);
+}
+
+static int awaitTitle(TitleWatch& watch, const WatchOptions& options) {
+    const CheckVerdict verdict = watch.awaitTitle(options.seconds.value_or(defaultTitleWaitSeconds));
+    showVerdict(verdict);
+    return verdict.confirmed ? 0 : 1;
+}
+
 static int runCheck(const CheckOptions& options) {
     const std::wstring path = options.settingsPath.empty() ? settingsFilePath() : fullPath(options.settingsPath);
     const StreamSettings settings = loadStreamSettingsFrom(path);
@@ -238,6 +311,21 @@ static int runCheck(const CheckOptions& options) {
     const std::optional<UpdateRequest> request = prepareUpdateRequest(settings, title, report);
     if (request)
         printLine("Request: GET " + requestLine(*request));
+    if (options.watch.enabled && !options.send) {
+        if (request)
+            printLine("Nothing sent (--no-send).");
+        return watchOnly(settings, options.watch);
+    }
+    std::unique_ptr<TitleWatch> watch;
+    if (options.watch.enabled && request) {
+        watch = startWatch(settings, options.watch, title);
+        if (!watch)
+            return 1;
+        if (!watch->awaitHeard()) {
+            printLine("Stopped (Ctrl+C); nothing sent.");
+            return 1;
+        }
+    }
     if (!options.send && request) {
         printLine("Nothing sent (--no-send).");
         return 0;
@@ -246,6 +334,8 @@ static int runCheck(const CheckOptions& options) {
         printLine("Sending title: " + title);
 
     std::string body;
+    if (watch)
+        watch->updateSent();
     if (request)
         sendUpdate(settings, title, report, &body, answerBytesToRead);
     showAnswer(report, body);
@@ -253,10 +343,9 @@ static int runCheck(const CheckOptions& options) {
     if (request)
         askPortBelow(*request, outcome);
     const CheckVerdict verdict = judgeOutcome(outcome);
-    printLine("");
-    printLine(std::string(verdictLabel(verdict)) + ": " + verdict.happened);
-    if (!verdict.advice.empty())
-        printLine("What to do: " + verdict.advice);
+    showVerdict(verdict);
+    if (watch)
+        return awaitTitle(*watch, options.watch);
     return verdict.confirmed ? 0 : 1;
 }
 

@@ -1,6 +1,8 @@
 // Reading a settings file's bytes the way Windows' profile reader will.
 #include "SettingsFileEncoding.h"
 
+#include "WellFormedUtf8.h"
+
 #include <cstddef>
 
 static const std::string utf8Mark = "\xEF\xBB\xBF";
@@ -19,41 +21,6 @@ static bool holdsNonAscii(const std::string& text) {
             return true;
     }
     return false;
-}
-
-bool isWellFormedUtf8(const std::string& bytes) {
-    std::size_t index = 0;
-    while (index < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[index]);
-        std::size_t length = 0;
-        unsigned char low = 0x80; // the bounds of the second byte, which rule out overlong forms,
-        unsigned char high = 0xBF; // surrogates and values above U+10FFFF
-        if (lead < 0x80) {
-            length = 1;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (bytes.size() - index < length)
-            return false;
-        for (std::size_t next = 1; next < length; ++next) {
-            const auto byte = static_cast<unsigned char>(bytes[index + next]);
-            const bool inRange = next == 1 ? byte >= low && byte <= high : byte >= 0x80 && byte <= 0xBF;
-            if (!inRange)
-                return false;
-        }
-        index += length;
-    }
-    return true;
 }
 
 static std::string trimmed(const std::string& text) {

@@ -28,6 +28,3 @@ struct SettingsEncodingFindings {
 };
 
 SettingsEncodingFindings examineSettingsBytes(const std::string& bytes);
-
-// Strict UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isWellFormedUtf8(const std::string& bytes);

@@ -30,6 +30,11 @@ every further request gets `default` (200 OK, empty body, unless given). Answers
                         "Mozilla" gets the stream ("ICY 200 OK" and audio, then close), one with
                         it gets the HTML admin page with 200; `request.answered_with` records
                         which ("stream" or "admin page")
+    Answer.icy_stream(titles, metaint=8192, seconds=None, stall=False)  a live MP3-like stream
+                        with ICY metadata: silence, one title (str as UTF-8, bytes as they are)
+                        per metadata block, then empty blocks, about five blocks a second; it
+                        drops the connection after `seconds`, or with `stall` goes silent after
+                        the titles and keeps the connection open
 
 Connections stay open after a normal answer (HTTP/1.1 keep-alive), so a client that reused
 a connection would show the same connection_id twice. Each request records `received_at`, the time.monotonic() at which its
@@ -94,6 +99,13 @@ class Answer:
     @classmethod
     def shoutcast_v1(cls):
         return cls(behaviour="shoutcast_v1")
+
+    @classmethod
+    def icy_stream(cls, titles, metaint=8192, seconds=None, stall=False):
+        answer = cls(behaviour="icy_stream")
+        answer.titles = [t.encode("utf-8") if isinstance(t, str) else t for t in titles]
+        answer.metaint, answer.seconds, answer.stall = metaint, seconds, stall
+        return answer
 
     def encode(self):
         lines = [f"HTTP/1.1 {self.status} {self.reason}"]
@@ -343,4 +355,22 @@ def _answer_like_shoutcast_v1(client, request):
                    + bytes([0xFF, 0xFB, 0x90, 0xC4]) + bytes(413))
 
 
-_MISBEHAVIOURS = {"trickle": _send_trickled, "huge": _send_huge, "reset": _send_reset}
+def _send_icy_stream(server, client, answer):
+    """A stream answer with icy-metaint, its titles in the first metadata blocks."""
+    client.sendall(f"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-metaint: {answer.metaint}\r\n\r\n"
+                   .encode("latin-1"))
+    ends = None if answer.seconds is None else time.monotonic() + answer.seconds
+    blocks = [b"StreamTitle='" + title + b"';" for title in answer.titles]
+    while ends is None or time.monotonic() < ends:
+        if not blocks and answer.stall:
+            server._stopping.wait()
+            return
+        metadata = blocks.pop(0) if blocks else b""
+        metadata += bytes(-len(metadata) % 16)
+        client.sendall(bytes(answer.metaint) + bytes([len(metadata) // 16]) + metadata)
+        if server._stopping.wait(0.2):
+            return
+
+
+_MISBEHAVIOURS = {"trickle": _send_trickled, "huge": _send_huge, "reset": _send_reset,
+                  "icy_stream": _send_icy_stream}

@@ -5,6 +5,8 @@
 
 Each program runs in a process group of its own: the runner is a shell that may start Wine
 more than once, so a timeout ends the whole group rather than only the shell.
+
+    press_ctrl_c(process)     # a console program started by windows_command gets Ctrl+C
 """
 import os
 import re
@@ -30,6 +32,11 @@ def windows_command(program, *args):
     if os.sep not in program:
         program = os.path.join(build_dir(), program)
     return [wine_run(), program, *args]
+
+
+def windows_path(path):
+    """A Linux path as a Windows program under Wine names it (Wine's Z: drive is the root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def run_windows(command, timeout):
@@ -84,3 +91,18 @@ def run_on_console(command, timeout, answer_after=None):
         process.wait()
         os.close(master)
     return process.returncode, _console_text(raw)
+
+
+def press_ctrl_c(process):
+    """Sends SIGINT to the Wine processes under the runner's shell: Wine hands it to the program as
+    a console Ctrl+C. The shell itself is left alone, since SIGINT would end it before the program."""
+    try:
+        with open(f"/proc/{process.pid}/task/{process.pid}/children") as children:
+            pids = [int(pid) for pid in children.read().split()]
+    except OSError:
+        return
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGINT)
+        except ProcessLookupError:
+            pass

@@ -1,0 +1,47 @@
+// Fuzz target: a stream's bytes, as a hostile server might send them, through the ICY metadata
+// reader, the StreamTitle extraction and the title's decoding for the console.
+#include "IcyMetadata.h"
+#include "TitleText.h"
+#include "WellFormedUtf8.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+static void require(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+static bool printable(const std::string& utf8) {
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return false;
+    }
+    return isWellFormedUtf8(utf8) && utf8.find("\xC2\x80") == std::string::npos;
+}
+
+// The first byte picks a small interval, the second the size of the pieces the rest arrives in.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2)
+        return 0;
+    const std::size_t metaint = std::size_t{1} + data[0] % 64;
+    const std::size_t piece = std::size_t{1} + data[1] % 32;
+    IcyMetadataReader reader(metaint);
+    const char* stream = reinterpret_cast<const char*>(data + 2);
+    const std::size_t length = size - 2;
+    for (std::size_t at = 0; at < length; at += piece) {
+        const std::size_t count = piece < length - at ? piece : length - at;
+        for (const std::string& block : reader.feed(stream + at, count)) {
+            require(!block.empty() && block.size() <= maxIcyBlockBytes && block.size() % 16 == 0);
+            const std::optional<std::string> title = streamTitle(block);
+            require(!title || title->size() < block.size());
+            if (title)
+                require(printable(displayTitle(*title)));
+        }
+    }
+    require(printable(displayTitle(std::string(stream, length))));
+    return 0;
+}

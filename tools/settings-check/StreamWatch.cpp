@@ -1,0 +1,183 @@
+// Plain-word verdicts for the stream watch.
+#include "StreamWatch.h"
+
+#include <cstdio>
+
+// WinHTTP's and the socket's error numbers that a listener meets.
+namespace streamError {
+constexpr std::uint32_t timeout = 12002;
+constexpr std::uint32_t nameNotResolved = 12007;
+constexpr std::uint32_t cannotConnect = 12029;
+constexpr std::uint32_t connectionError = 12030;
+constexpr std::uint32_t certificateDateInvalid = 12037;
+constexpr std::uint32_t certificateNameInvalid = 12038;
+constexpr std::uint32_t certificateAuthorityInvalid = 12045;
+constexpr std::uint32_t invalidServerResponse = 12152;
+constexpr std::uint32_t secureChannelError = 12157;
+constexpr std::uint32_t certificateRevoked = 12170;
+constexpr std::uint32_t secureFailure = 12175;
+constexpr std::uint32_t socketTimeout = 10060;
+constexpr std::uint32_t socketRefused = 10061;
+} // namespace streamError
+
+static CheckVerdict problem(std::string happened, std::string advice) {
+    return CheckVerdict{false, std::move(happened), std::move(advice)};
+}
+
+static bool isTlsError(std::uint32_t error) {
+    return error == streamError::secureFailure || error == streamError::secureChannelError ||
+           error == streamError::certificateAuthorityInvalid || error == streamError::certificateNameInvalid ||
+           error == streamError::certificateDateInvalid || error == streamError::certificateRevoked;
+}
+
+static CheckVerdict requestFailed(std::uint32_t error) {
+    if (error == streamError::nameNotResolved)
+        return problem("The stream's server name could not be resolved.",
+                       "Check the host name in server_url (or --stream) and this computer's internet connection.");
+    if (error == streamError::cannotConnect || error == streamError::socketRefused)
+        return problem("The connection to the stream's server was refused or could not be made.",
+                       "Check the port, and that the server is running and reachable from here (firewall, "
+                       "router).");
+    if (error == streamError::timeout || error == streamError::socketTimeout)
+        return problem("The stream's server did not answer in time.",
+                       "Check host and port; a firewall may be dropping the connection.");
+    if (isTlsError(error))
+        return problem("The secure (https) connection to the stream failed: Windows does not trust the server's "
+                       "certificate, or the server speaks no https on this port.",
+                       "Players on this computer fail the same way. Give the stream's http:// address with "
+                       "--stream, or fix the certificate (it must match the host name and be signed by an "
+                       "authority Windows trusts).");
+    if (error == streamError::invalidServerResponse)
+        return problem("The server answers players in the old ICY form (\"ICY 200 OK\"), which Windows' HTTP "
+                       "client cannot read.",
+                       "Give the server's HTTP stream address with --stream (on Shoutcast v2 "
+                       "http://host:port/stream/1/), or check the title in a player.");
+    if (error == streamError::connectionError)
+        return problem("The stream's server closed the connection without answering.",
+                       "Check that the address names the server's HTTP port and that the scheme (http or https) "
+                       "is the one it speaks.");
+    return problem("Listening to the stream failed.", "Check the stream address and the network connection.");
+}
+
+static CheckVerdict statusRefused(std::uint32_t status) {
+    const std::string said = "The stream address answered " + std::to_string(status);
+    if (status == 404)
+        return problem(said + ": there is no such stream, or no encoder is streaming to it right now.",
+                       "Check mount (or --stream) against the encoder's settings, and that the encoder is live.");
+    if (status == 401)
+        return problem(said + ": the stream is protected and asks for a user name and password.",
+                       "Listeners need them too. Watch an unprotected mount with --stream, or check the title "
+                       "in a player that has the password.");
+    if (status == 403)
+        return problem(said + ": the server turns this listener away.",
+                       "The server may take listeners only from certain addresses, or be full; check in a "
+                       "player.");
+    if (status >= 300 && status < 400)
+        return problem(said + ": it sends listeners elsewhere.",
+                       "Give the address it redirects to with --stream.");
+    if (status == 400)
+        return problem(said + ": the server will not stream this address to a player.",
+                       "Check mount (or --stream): it must be the address your listeners play.");
+    return problem(said + ".", "Check the stream address (mount, or --stream), or try again later.");
+}
+
+static bool containsAny(const std::string& text, std::initializer_list<const char*> parts) {
+    for (const char* part : parts) {
+        if (text.find(part) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+static CheckVerdict noMetadata(const std::string& contentType) {
+    const std::string format = contentType.empty() ? std::string() : " (its format: " + contentType + ")";
+    const std::string happened = "The stream carries no titles for players to read: its answer has no "
+                                 "icy-metaint" + format + ".";
+    if (containsAny(contentType, {"ogg", "opus", "flac", "webm"}))
+        return problem(happened + " Ogg, Opus and FLAC streams carry titles inside the audio, or none at all.",
+                       "This watch reads the titles of MP3 and AAC streams. Watch an MP3 or AAC mount of the "
+                       "station, or look at a player.");
+    return problem(happened + " The server sends this stream without titles.",
+                   "Check that the address is the stream your listeners play (a relay or platform may strip "
+                   "titles), or look at a player.");
+}
+
+CheckVerdict explainStreamFailure(const StreamFailure& failure) {
+    switch (failure.step) {
+    case StreamStep::badAddress:
+        return problem("The stream address cannot be used.",
+                       "Write it as http://host:port/path or https://host:port/path, for example "
+                       "http://radio.example.com:8000/live.");
+    case StreamStep::status:
+        return statusRefused(failure.status);
+    case StreamStep::noMetadata:
+        return noMetadata(failure.contentType);
+    case StreamStep::ended:
+        return problem("The server ended the stream.", "Check that the encoder is still streaming.");
+    case StreamStep::readFailed:
+        if (failure.platformError == streamError::timeout)
+            return problem("The stream stalled: no audio arrived for a while.",
+                           "Check that the encoder is still streaming and this computer's connection.");
+        return problem("The connection to the stream broke (Windows error " +
+                           std::to_string(failure.platformError) + ").",
+                       "Check that the encoder is still streaming and this computer's connection.");
+    case StreamStep::request:
+        break;
+    }
+    CheckVerdict result = requestFailed(failure.platformError);
+    result.happened += " (Windows error " + std::to_string(failure.platformError) + ")";
+    return result;
+}
+
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds < 0 ? 0.0 : seconds);
+    return text;
+}
+
+TitleArrival::TitleArrival(std::string expected) : expected_(std::move(expected)) {}
+
+void TitleArrival::updateSent(double at) { sentAt_ = at; }
+
+void TitleArrival::titleSeen(const std::string& title, double at) {
+    if (!sentAt_) {
+        before_ = title;
+        return;
+    }
+    after_.push_back(title);
+    if (title == expected_ && !arrivedAfter_)
+        arrivedAfter_ = at - *sentAt_;
+}
+
+static std::string quoted(const std::string& title) { return title.empty() ? "no title" : "\"" + title + "\""; }
+
+// The last title after the update that was neither the one before nor the one sent.
+static std::optional<std::string> otherTitle(const std::vector<std::string>& after,
+                                             const std::optional<std::string>& before) {
+    for (auto title = after.rbegin(); title != after.rend(); ++title) {
+        if (!before || *title != *before)
+            return *title;
+    }
+    return std::nullopt;
+}
+
+CheckVerdict TitleArrival::verdict(int waitedSeconds, const std::optional<StreamFailure>& failure) const {
+    if (arrivedAfter_)
+        return CheckVerdict{true, "listeners received the title after " + secondsText(*arrivedAfter_) + " s", ""};
+    const std::string within = " within " + std::to_string(waitedSeconds) + " s";
+    if (failure && (failure->step == StreamStep::noMetadata || after_.empty())) {
+        const CheckVerdict why = explainStreamFailure(*failure);
+        return problem("could not listen to the stream. " + why.happened, why.advice);
+    }
+    if (const std::optional<std::string> other = otherTitle(after_, before_))
+        return problem("listeners did not receive the title" + within + ": they got " + quoted(*other) +
+                           " instead.",
+                       "Something else sets this stream's title (the encoder, the plug-in in a running host, "
+                       "a relay or platform that puts in its own), or the update went to another mount than the "
+                       "one listened to: check mount, or --stream.");
+    const std::string seen = before_ ? "listeners still get " + quoted(*before_) : "the stream carried no title at all";
+    return problem("the title did not reach listeners" + within + ": " + seen + ".",
+                   "If the server refused the update, fix that first (see above). Otherwise check that mount "
+                   "(or --stream) names the stream your listeners play: a relay or platform between the server "
+                   "and the listeners may drop titles.");
+}

@@ -1,0 +1,78 @@
+// The check tool's watch: prints each title listeners receive and proves a sent title arrived.
+#pragma once
+
+#include "StreamListener.h"
+#include "StreamWatch.h"
+
+#include "settings/StreamSettings.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+
+using LinePrinter = void (*)(const std::string& utf8Line);
+
+struct WatchOptions {
+    bool enabled = false;
+    std::wstring streamUrl;     // --stream; empty: the stream composed from the settings
+    std::optional<int> seconds; // --seconds
+};
+
+constexpr int defaultTitleWaitSeconds = 20;
+
+// Where to listen: the --stream address, else the stream of the settings' server. `origin`
+// says in words where the address came from; nothing in `target` when there is no usable
+// address, with `problem` saying why.
+struct WatchAddress {
+    std::optional<StreamTarget> target;
+    std::string origin;
+    CheckVerdict problem;
+};
+WatchAddress watchAddress(const StreamSettings& settings, const std::wstring& streamUrl);
+
+class TitleWatch : private StreamEvents {
+public:
+    // `expected`: the title an update is about to send; empty for a watch alone.
+    TitleWatch(const WatchAddress& address, LinePrinter print, std::string expected = std::string());
+    ~TitleWatch() override;
+
+    // Says where it listens and starts listening.
+    void begin();
+    // Returns once the stream was heard or its first connection failed; false after Ctrl+C.
+    bool awaitHeard();
+    // The update goes out now: titles from here on count as received after it.
+    void updateSent();
+    // Waits up to `seconds` after the update for its title; stops listening and gives the verdict.
+    CheckVerdict awaitTitle(int seconds);
+    // Listens until `seconds` passed (none: until Ctrl+C) or the first connection failed; exit code.
+    int watchToTheEnd(std::optional<int> seconds);
+
+private:
+    void connected(bool again) override;
+    void titleReceived(const std::string& bytes) override;
+    void failed(const StreamFailure& failure, bool retrying, int pauseSeconds) override;
+
+    void say(const std::string& line);
+    void sayAtTime(const std::string& text);
+    double now() const;
+    // Waits until `done` holds, `deadline` passed or Ctrl+C came; the state lock is held.
+    template <typename Done>
+    void waitUntil(std::unique_lock<std::mutex>& lock, std::optional<std::chrono::steady_clock::time_point> deadline,
+                   Done done);
+
+    LinePrinter print_;
+    std::string shownAddress_;
+    // Written by the listener's thread and read by the caller's, under the watch's lock.
+    std::chrono::steady_clock::time_point started_;
+    std::optional<std::chrono::steady_clock::time_point> sentAt_;
+    bool heard_ = false;
+    bool gaveUp_ = false;
+    bool dropped_ = false;
+    bool ending_ = false; // the verdict is made: the listener's reports no longer count
+    std::optional<StreamFailure> failure_; // why the stream cannot be heard right now
+    std::optional<std::string> lastTitle_;
+    std::optional<TitleArrival> arrival_;
+    StreamListener listener_;
+};
