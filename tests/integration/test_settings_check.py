@@ -96,6 +96,21 @@ class AgainstIcecast(CheckCase):
         self.assertNotIn(self.ice.source_password, output)
         self.ice.wait_for_title("/live", "Zoë - Check")
 
+    def test_every_section_in_turn_then_one_line_each(self):
+        settings = {"stream": self.settings(),
+                    "stream2": self.settings(server_url=self.ice.base_url, mount="live"),  # the same stream
+                    "stream3": self.settings(mount="/nobody"),
+                    "stream4": {"server_url": self.ice.base_url + "/"}}
+        code, output = self.check(settings, "--title", "Every Section")
+        self.assertEqual(code, 1, output)
+        self.assertSays(output, "Summary:", "  [stream] OK: Icecast confirmed the update",
+                        "  [stream2] skipped: the same server and mount as [stream]",
+                        "  [stream3] PROBLEM: The server answered 400",
+                        "  [stream4] skipped: the plug-in does not use this section: it lacks password")
+        code, output = self.check(settings, "--section", "STREAM")
+        self.assertEqual(code, 0, output)
+        self.assertNotIn("[stream3]", output)
+
     def test_update_from_another_address_needs_the_admin_credentials(self):
         code, output = self.check(self.settings(mount="/remote"))
         self.assertEqual(code, 1, output)

@@ -10,6 +10,7 @@
 #include "delivery/TextEncoding.h"
 #include "delivery/UpdateRequest.h"
 #include "settings/SettingsFile.h"
+#include "worker/ServerList.h"
 
 #include <windows.h>
 
@@ -19,14 +20,24 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 constexpr std::size_t answerBytesToRead = 4096;
 
 struct CheckOptions {
     std::wstring settingsPath; // empty: the file beside this program
     std::wstring title;        // empty: a title naming the check and the time
+    std::wstring section;      // empty: every section of a server
     bool send = true;
     WatchOptions watch;
+};
+
+// How the check of one section ended, for the summary.
+struct SectionResult {
+    bool confirmed = false;
+    bool checked = true; // false: skipped, so it does not count for the exit code
+    std::string summary;
 };
 
 static void print(const std::string& utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
@@ -36,14 +47,16 @@ static void printLine(const std::string& utf8) { print(utf8 + "\n"); }
 static std::string utf8(const std::wstring& text) { return utf8FromWide(text); }
 
 static void usage() {
-    printLine("usage: ZenlarkVdjCheck [--settings PATH] [--title TEXT] [--no-send]\n"
+    printLine("usage: ZenlarkVdjCheck [--settings PATH] [--section NAME] [--title TEXT] [--no-send]\n"
               "                       [--watch [--stream URL] [--seconds N]]\n"
               "\n"
-              "Reads ZenlarkVdjStandalone.ini beside this program (or PATH), shows the settings and the\n"
-              "exact update request, sends one title update the way the plug-in does and explains the\n"
-              "server's answer. Exit code 0 only when the server confirmed the update.\n"
+              "Reads ZenlarkVdjStandalone.ini beside this program (or PATH), and for each server in it\n"
+              "([stream], [stream2] to [stream8]) shows the settings and the exact update request, sends\n"
+              "one title update the way the plug-in does and explains the server's answer. Exit code 0\n"
+              "only when every server checked confirmed the update.\n"
               "\n"
               "  --settings PATH  check this settings file instead\n"
+              "  --section NAME   check only this section, e.g. --section stream2\n"
               "  --title TEXT     the title to send (default: \"Zenlark settings check HH:MM:SS\")\n"
               "  --no-send        show the settings and the request, send nothing\n"
               "  --watch          listen to the stream as a player does and print each title listeners\n"
@@ -94,10 +107,12 @@ static int parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
             return badArguments("missing value for", argument);
         } else if (argument == L"--settings" && hasValue) {
             options.settingsPath = argv[++i];
+        } else if (argument == L"--section" && hasValue) {
+            options.section = argv[++i];
         } else if (argument == L"--title" && hasValue) {
             options.title = argv[++i];
         } else {
-            const bool missingValue = argument == L"--settings" || argument == L"--title";
+            const bool missingValue = argument == L"--settings" || argument == L"--title" || argument == L"--section";
             std::fprintf(stderr, "%s: %s\n", missingValue ? "missing value for" : "unknown argument",
                          utf8(argument).c_str());
             std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
@@ -187,18 +202,25 @@ static void showEncodingProblems(const std::wstring& path) {
         showWrongReading(line);
 }
 
-static void showSettings(const std::wstring& path, const StreamSettings& settings) {
+static void showSettingsFile(const std::wstring& path) {
     printLine("Settings file: " + utf8(path));
     if (!fileExists(path))
         printLine("  (no such file: every key has its default)");
     else
         showEncodingProblems(path);
+}
+
+static void showSettings(const StreamSettings& settings) {
     printLine("  server_url = " + shown(settings.serverUrl));
     printLine("  protocol   = " + shown(settings.protocol));
     printLine("  mount      = " + shown(settings.mount));
     printLine("  sid        = " + shown(settings.sid));
     printLine("  username   = " + shown(settings.username));
     printLine("  password   = " + masked(settings.password));
+    if (!settings.titlePrefix.empty() || !settings.titleSuffix.empty()) {
+        printLine("  title_prefix = \"" + utf8(settings.titlePrefix) + "\"");
+        printLine("  title_suffix = \"" + utf8(settings.titleSuffix) + "\"");
+    }
     printLine(std::string("  ready      = ") + (settings.ready ? "yes" : "no"));
     const bool icecast = detectDialect(settings.protocol) == ServerDialect::Icecast;
     printLine(std::string("Dialect: ") + (icecast ? "Icecast (/admin/metadata)" : "Shoutcast (/admin.cgi)"));
@@ -295,40 +317,38 @@ static int watchOnly(const StreamSettings& settings, const WatchOptions& options
     return watch->watchToTheEnd(options.seconds);
 }
 
-static int awaitTitle(TitleWatch& watch, const WatchOptions& options) {
+static CheckVerdict awaitTitle(TitleWatch& watch, const WatchOptions& options) {
     const CheckVerdict verdict = watch.awaitTitle(options.seconds.value_or(defaultTitleWaitSeconds));
     showVerdict(verdict);
-    return verdict.confirmed ? 0 : 1;
+    return verdict;
 }
 
-static int runCheck(const CheckOptions& options) {
-    const std::wstring path = options.settingsPath.empty() ? settingsFilePath() : fullPath(options.settingsPath);
-    const StreamSettings settings = loadStreamSettingsFrom(path);
-    showSettings(path, settings);
+static SectionResult resultOf(const CheckVerdict& verdict) {
+    return SectionResult{verdict.confirmed, true, std::string(verdictLabel(verdict)) + ": " + verdict.happened};
+}
 
+// One server's check: its settings and request, the update, the server's answer, the verdict,
+// and with --watch what its listeners received.
+static SectionResult checkSection(const StreamSettings& settings, const CheckOptions& options) {
+    showSettings(settings);
     const std::string title = options.title.empty() ? defaultTitle() : utf8(options.title);
     DeliveryReport report;
     const std::optional<UpdateRequest> request = prepareUpdateRequest(settings, title, report);
     if (request)
         printLine("Request: GET " + requestLine(*request));
-    if (options.watch.enabled && !options.send) {
-        if (request)
-            printLine("Nothing sent (--no-send).");
-        return watchOnly(settings, options.watch);
-    }
     std::unique_ptr<TitleWatch> watch;
     if (options.watch.enabled && request) {
         watch = startWatch(settings, options.watch, title);
         if (!watch)
-            return 1;
+            return SectionResult{false, true, "PROBLEM: no stream to listen to"};
         if (!watch->awaitHeard()) {
             printLine("Stopped (Ctrl+C); nothing sent.");
-            return 1;
+            return SectionResult{false, true, "PROBLEM: stopped before the update was sent"};
         }
     }
     if (!options.send && request) {
         printLine("Nothing sent (--no-send).");
-        return 0;
+        return SectionResult{true, true, "request shown, nothing sent (--no-send)"};
     }
     if (request)
         printLine("Sending title: " + title);
@@ -345,8 +365,94 @@ static int runCheck(const CheckOptions& options) {
     const CheckVerdict verdict = judgeOutcome(outcome);
     showVerdict(verdict);
     if (watch)
-        return awaitTitle(*watch, options.watch);
-    return verdict.confirmed ? 0 : 1;
+        return resultOf(awaitTitle(*watch, options.watch));
+    return resultOf(verdict);
+}
+
+static std::string missingKeys(const StreamSettings& settings) {
+    if (settings.serverUrl.empty() && settings.password.empty())
+        return "server_url and password";
+    return settings.serverUrl.empty() ? "server_url" : "password";
+}
+
+// A section the plug-in does not use: not ready while others are, or a second one for the same
+// server and mount. Nothing is sent for it.
+static SectionResult skipped(const StreamSettings& settings, const std::string& why) {
+    showSettings(settings);
+    printLine("");
+    printLine("SKIPPED: " + why);
+    return SectionResult{false, false, "skipped: " + why};
+}
+
+static bool anyReady(const std::vector<StreamSection>& sections) {
+    for (const StreamSection& section : sections) {
+        if (section.settings.ready)
+            return true;
+    }
+    return false;
+}
+
+static SectionResult checkSectionOf(const std::vector<StreamSection>& sections, std::size_t index,
+                                    const CheckOptions& options) {
+    const StreamSection& section = sections[index];
+    printLine("");
+    printLine("[" + utf8(section.name) + "]");
+    // With no server ready at all, [stream] is checked, so the DJ learns what is missing.
+    if (!section.settings.ready && (anyReady(sections) || index > 0))
+        return skipped(section.settings, "the plug-in does not use this section: it lacks " +
+                                             missingKeys(section.settings) + ".");
+    const int duplicate = earlierDuplicate(sections, index);
+    if (duplicate >= 0)
+        return skipped(section.settings, "the same server and " +
+                                             std::string(detectDialect(section.settings.protocol) ==
+                                                                 ServerDialect::Icecast
+                                                             ? "mount"
+                                                             : "sid") +
+                                             " as [" + utf8(sections[static_cast<std::size_t>(duplicate)].name) +
+                                             "]; the plug-in updates them once.");
+    return checkSection(section.settings, options);
+}
+
+static bool sameName(const std::wstring& left, const std::wstring& right) {
+    return CompareStringOrdinal(left.c_str(), -1, right.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+static int runCheck(const CheckOptions& options) {
+    const std::wstring path = options.settingsPath.empty() ? settingsFilePath() : fullPath(options.settingsPath);
+    showSettingsFile(path);
+    const std::vector<StreamSection> sections = loadStreamSections(path);
+    std::vector<std::size_t> chosen;
+    for (std::size_t index = 0; index < sections.size(); ++index) {
+        if (options.section.empty() || sameName(sections[index].name, options.section))
+            chosen.push_back(index);
+    }
+    if (chosen.empty()) {
+        printLine("The settings file has no section [" + utf8(options.section) + "].");
+        return 2;
+    }
+    if (options.watch.enabled && !options.send) {
+        const StreamSection& watched = sections[chosen.front()];
+        printLine("");
+        printLine("[" + utf8(watched.name) + "]");
+        showSettings(watched.settings);
+        return watchOnly(watched.settings, options.watch);
+    }
+    std::vector<std::pair<std::wstring, SectionResult>> results;
+    for (const std::size_t index : chosen)
+        results.emplace_back(sections[index].name, checkSectionOf(sections, index, options));
+    bool allConfirmed = true;
+    bool anyChecked = false;
+    for (const auto& [name, result] : results) {
+        allConfirmed = allConfirmed && (result.confirmed || !result.checked);
+        anyChecked = anyChecked || result.checked;
+    }
+    if (results.size() > 1) {
+        printLine("");
+        printLine("Summary:");
+        for (const auto& [name, result] : results)
+            printLine("  [" + utf8(name) + "] " + result.summary);
+    }
+    return anyChecked && allConfirmed ? 0 : 1;
 }
 
 // The tool prints UTF-8; the console it shares with a command prompt gets its own code page back.
