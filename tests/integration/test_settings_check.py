@@ -207,12 +207,12 @@ class ShoutcastDialectWithoutACompatibleSource(CheckCase):
 
 
 class AgainstTheRecordingServer(CheckCase):
-    def test_answer_that_is_no_http_is_reported_as_unconfirmed(self):
+    def test_answer_that_is_no_http_points_at_the_encoders_port(self):
         with RecordingServer(default=Answer.garbage()) as server:
             code, output = self.check({"server_url": f"http://127.0.0.1:{server.port}/", "password": "pw",
                                        "protocol": "shoutcast"})
             self.assertEqual(code, 1, output)
-            self.assertSays(output, "not a valid HTTP answer", "Some Shoutcast servers")
+            self.assertSays(output, "not a valid HTTP answer", "the encoder on the port one above")
 
     def test_watch_reads_latin1_comes_back_after_a_drop_and_ends_on_ctrl_c_in_a_stall(self):
         script = [Answer.icy_stream([b"Caf\xe9 del Mar - Ol\xe9"], seconds=2),

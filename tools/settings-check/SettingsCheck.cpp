@@ -329,13 +329,24 @@ static SectionResult resultOf(const CheckVerdict& verdict) {
 
 // One server's check: its settings and request, the update, the server's answer, the verdict,
 // and with --watch what its listeners received.
-static SectionResult checkSection(const StreamSettings& settings, const CheckOptions& options) {
+static std::string titleToSend(const CheckOptions& options) {
+    return options.title.empty() ? defaultTitle() : utf8(options.title);
+}
+
+// The section's settings and the request the plug-in would send, when it would send one.
+static std::optional<UpdateRequest> showRequest(const StreamSettings& settings, const std::string& title,
+                                                DeliveryReport& report) {
     showSettings(settings);
-    const std::string title = options.title.empty() ? defaultTitle() : utf8(options.title);
-    DeliveryReport report;
-    const std::optional<UpdateRequest> request = prepareUpdateRequest(settings, title, report);
+    std::optional<UpdateRequest> request = prepareUpdateRequest(settings, title, report);
     if (request)
         printLine("Request: GET " + requestLine(*request));
+    return request;
+}
+
+static SectionResult checkSection(const StreamSettings& settings, const CheckOptions& options) {
+    const std::string title = titleToSend(options);
+    DeliveryReport report;
+    const std::optional<UpdateRequest> request = showRequest(settings, title, report);
     std::unique_ptr<TitleWatch> watch;
     if (options.watch.enabled && request) {
         watch = startWatch(settings, options.watch, title);
@@ -434,7 +445,9 @@ static int runCheck(const CheckOptions& options) {
         const StreamSection& watched = sections[chosen.front()];
         printLine("");
         printLine("[" + utf8(watched.name) + "]");
-        showSettings(watched.settings);
+        DeliveryReport report;
+        if (showRequest(watched.settings, titleToSend(options), report))
+            printLine("Nothing sent (--no-send).");
         return watchOnly(watched.settings, options.watch);
     }
     std::vector<std::pair<std::wstring, SectionResult>> results;
