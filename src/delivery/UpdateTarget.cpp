@@ -27,8 +27,7 @@ std::string escapeBasePath(const std::string& utf8Path) {
     return escaped;
 }
 
-// The mount point always starts with "/": "live", "/live" and "" all name the mount /live.
-static std::string mountPoint(const std::string& mount) {
+std::string mountPoint(const std::string& mount) {
     if (mount.empty())
         return "/live";
     if (mount.front() != '/')

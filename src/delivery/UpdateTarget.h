@@ -14,6 +14,10 @@ std::wstring basePath(const std::wstring& urlPath);
 // raw 8-bit text. Everything else, existing escapes included, stays as written.
 std::string escapeBasePath(const std::string& utf8Path);
 
+// The mount point as the update names it, always starting with "/": "live", "/live" and ""
+// all name the mount /live.
+std::string mountPoint(const std::string& mount);
+
 // The UTF-8 text of each part of an update target, before percent-encoding.
 struct UpdateTargetParts {
     std::string basePath; // already trimmed of trailing "/"

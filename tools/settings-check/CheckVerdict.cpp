@@ -1,33 +1,11 @@
 // Plain-word verdicts for every way a title update can go.
 #include "CheckVerdict.h"
 
+#include "WinHttpErrors.h"
+
 #include <cstdint>
 
-// WinHTTP's error numbers, as the exchange reports them.
-namespace winhttpError {
-constexpr std::uint32_t timeout = 12002;
-constexpr std::uint32_t nameNotResolved = 12007;
-constexpr std::uint32_t cannotConnect = 12029;
-constexpr std::uint32_t connectionError = 12030;
-constexpr std::uint32_t certificateDateInvalid = 12037;
-constexpr std::uint32_t certificateNameInvalid = 12038;
-constexpr std::uint32_t certificateAuthorityInvalid = 12045;
-constexpr std::uint32_t invalidServerResponse = 12152;
-constexpr std::uint32_t secureChannelError = 12157;
-constexpr std::uint32_t secureFailure = 12175;
-// Some WinHTTP implementations pass the socket's own errors through.
-constexpr std::uint32_t socketTimeout = 10060;
-constexpr std::uint32_t socketRefused = 10061;
-} // namespace winhttpError
-
-
 static bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
-static bool isTlsError(std::uint32_t error) {
-    return error == winhttpError::secureFailure || error == winhttpError::secureChannelError ||
-           error == winhttpError::certificateAuthorityInvalid || error == winhttpError::certificateNameInvalid ||
-           error == winhttpError::certificateDateInvalid;
-}
 
 static CheckVerdict verdict(bool confirmed, std::string happened, std::string advice) {
     return CheckVerdict{confirmed, std::move(happened), std::move(advice)};
@@ -54,7 +32,7 @@ static CheckVerdict explainNetworkError(std::uint32_t error) {
     if (error == winhttpError::timeout || error == winhttpError::socketTimeout)
         return verdict(false, "The server did not answer in time.",
                        "Check the host and port in server_url; a firewall may be dropping the connection.");
-    if (isTlsError(error))
+    if (winhttpError::isTlsError(error))
         return verdict(false, "The secure (TLS) connection failed: the server's certificate was not accepted "
                               "or the server does not speak https on this port.",
                        "Use http:// if the server has no https on this port, or fix the server's certificate "

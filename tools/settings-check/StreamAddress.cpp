@@ -44,15 +44,6 @@ static std::string withoutTrailingSlashes(std::string path) {
     return path;
 }
 
-// The same mount point the update names: "live", "/live" and "" all mean /live.
-static std::string mountPoint(const std::string& mount) {
-    if (mount.empty())
-        return "/live";
-    if (mount.front() != '/')
-        return "/" + mount;
-    return mount;
-}
-
 std::string streamPath(StreamKind kind, const std::string& urlPath, const std::string& mount, const std::string& sid) {
     const std::string base = escapeBasePath(withoutTrailingSlashes(urlPath));
     if (kind == StreamKind::icecast)

@@ -1,58 +1,37 @@
 // Plain-word verdicts for the stream watch.
 #include "StreamWatch.h"
 
-#include <cstdio>
+#include "WinHttpErrors.h"
 
-// WinHTTP's and the socket's error numbers that a listener meets.
-namespace streamError {
-constexpr std::uint32_t timeout = 12002;
-constexpr std::uint32_t nameNotResolved = 12007;
-constexpr std::uint32_t cannotConnect = 12029;
-constexpr std::uint32_t connectionError = 12030;
-constexpr std::uint32_t certificateDateInvalid = 12037;
-constexpr std::uint32_t certificateNameInvalid = 12038;
-constexpr std::uint32_t certificateAuthorityInvalid = 12045;
-constexpr std::uint32_t invalidServerResponse = 12152;
-constexpr std::uint32_t secureChannelError = 12157;
-constexpr std::uint32_t certificateRevoked = 12170;
-constexpr std::uint32_t secureFailure = 12175;
-constexpr std::uint32_t socketTimeout = 10060;
-constexpr std::uint32_t socketRefused = 10061;
-} // namespace streamError
+#include <cstdio>
 
 static CheckVerdict problem(std::string happened, std::string advice) {
     return CheckVerdict{false, std::move(happened), std::move(advice)};
 }
 
-static bool isTlsError(std::uint32_t error) {
-    return error == streamError::secureFailure || error == streamError::secureChannelError ||
-           error == streamError::certificateAuthorityInvalid || error == streamError::certificateNameInvalid ||
-           error == streamError::certificateDateInvalid || error == streamError::certificateRevoked;
-}
-
 static CheckVerdict requestFailed(std::uint32_t error) {
-    if (error == streamError::nameNotResolved)
+    if (error == winhttpError::nameNotResolved)
         return problem("The stream's server name could not be resolved.",
                        "Check the host name in server_url (or --stream) and this computer's internet connection.");
-    if (error == streamError::cannotConnect || error == streamError::socketRefused)
+    if (error == winhttpError::cannotConnect || error == winhttpError::socketRefused)
         return problem("The connection to the stream's server was refused or could not be made.",
                        "Check the port, and that the server is running and reachable from here (firewall, "
                        "router).");
-    if (error == streamError::timeout || error == streamError::socketTimeout)
+    if (error == winhttpError::timeout || error == winhttpError::socketTimeout)
         return problem("The stream's server did not answer in time.",
                        "Check host and port; a firewall may be dropping the connection.");
-    if (isTlsError(error))
+    if (winhttpError::isTlsError(error))
         return problem("The secure (https) connection to the stream failed: Windows does not trust the server's "
                        "certificate, or the server speaks no https on this port.",
                        "Players on this computer fail the same way. Give the stream's http:// address with "
                        "--stream, or fix the certificate (it must match the host name and be signed by an "
                        "authority Windows trusts).");
-    if (error == streamError::invalidServerResponse)
+    if (error == winhttpError::invalidServerResponse)
         return problem("The server answers players in the old ICY form (\"ICY 200 OK\"), which Windows' HTTP "
                        "client cannot read.",
                        "Give the server's HTTP stream address with --stream (on Shoutcast v2 "
                        "http://host:port/stream/1/), or check the title in a player.");
-    if (error == streamError::connectionError)
+    if (error == winhttpError::connectionError)
         return problem("The stream's server closed the connection without answering.",
                        "Check that the address names the server's HTTP port and that the scheme (http or https) "
                        "is the one it speaks.");
@@ -115,7 +94,7 @@ CheckVerdict explainStreamFailure(const StreamFailure& failure) {
     case StreamStep::ended:
         return problem("The server ended the stream.", "Check that the encoder is still streaming.");
     case StreamStep::readFailed:
-        if (failure.platformError == streamError::timeout)
+        if (failure.platformError == winhttpError::timeout)
             return problem("The stream stalled: no audio arrived for a while.",
                            "Check that the encoder is still streaming and this computer's connection.");
         return problem("The connection to the stream broke (Windows error " +
