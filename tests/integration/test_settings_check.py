@@ -144,10 +144,10 @@ class AgainstIcecast(CheckCase):
         self.ice.wait_for_title(self.ice.shoutcast_mount, "Via Admin CGI")
 
     def test_watch_sees_the_sent_title_arrive_in_the_stream(self):
-        code, output = self.check(self.settings(), "--watch", "--title", "Zoë – 坂本龍一")
+        code, output = self.check(self.settings(title_prefix='"DJ Nova: "'), "--watch", "--title", "Zoë – 坂本龍一")
         self.assertEqual(code, 0, output)
         self.assertSays(output, f"Listening to {self.ice.base_url}/live ", "OK: listeners received the title after")
-        self.assertIn("Zoë – 坂本龍一", WATCH_LINE.findall(output))
+        self.assertIn("DJ Nova: Zoë – 坂本龍一", WATCH_LINE.findall(output))
 
     def test_watch_alone_ends_after_its_seconds(self):
         code, output = self.check(self.settings(), "--watch", "--no-send", "--seconds", "3")

@@ -349,7 +349,9 @@ static SectionResult checkSection(const StreamSettings& settings, const CheckOpt
     const std::optional<UpdateRequest> request = showRequest(settings, title, report);
     std::unique_ptr<TitleWatch> watch;
     if (options.watch.enabled && request) {
-        watch = startWatch(settings, options.watch, title);
+        // Listeners see the title with this server's prefix and suffix around it.
+        watch = startWatch(settings, options.watch,
+                           utf8(settings.titlePrefix) + title + utf8(settings.titleSuffix));
         if (!watch)
             return SectionResult{false, true, "PROBLEM: no stream to listen to"};
         if (!watch->awaitHeard()) {
