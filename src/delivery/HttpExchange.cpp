@@ -23,24 +23,6 @@ static bool fail(DeliveryReport& report, DeliveryStep step) {
     return false;
 }
 
-// Some WinHTTP implementations (Wine's among them) wait for the status line and headers under a
-// limit of their own that is unlimited by default, ignoring the receive limit; a server that
-// accepts and never answers would then hold the worker, and a stop request, forever. Giving
-// that wait the same receive limit keeps the bound; Windows' own default for it is longer.
-static void limitWaitForAnswer(HINTERNET request) {
-    DWORD limit = receiveTimeout;
-    WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &limit, sizeof(limit));
-}
-
-// The client follows redirects on its own by default, sending the added Authorization header
-// along to wherever the Location points, another host included, and then judges the last
-// answer's status: the password would leak to a foreign server and a redirect to any page that
-// answers 200 would count as a delivered title. A 3xx is therefore judged as it stands.
-static void refuseRedirects(HINTERNET request) {
-    DWORD feature = WINHTTP_DISABLE_REDIRECTS;
-    WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
-}
-
 static bool isSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
 // Reads the start of the body for a tool that shows the server's answer. A failure to read just
@@ -86,9 +68,11 @@ bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& userna
     if (!httpRequest)
         return fail(report, DeliveryStep::openRequest);
 
-    // A failure here leaves the client's own limits in place; the exchange still goes on.
-    WinHttpSetTimeouts(httpRequest.get(), resolveTimeout, connectTimeout, sendTimeout, receiveTimeout);
-    limitWaitForAnswer(httpRequest.get());
+    limitRequest(httpRequest.get(), resolveTimeout, connectTimeout, sendTimeout, receiveTimeout);
+    // The client would follow a redirect on its own, sending the Authorization header along to
+    // wherever it points, another host included, and judge the last answer: the password would
+    // leak and a redirect to any page that answers 200 would count as delivered. A 3xx is
+    // judged as it stands.
     refuseRedirects(httpRequest.get());
 
     const std::wstring header = buildAuthorizationHeader(username, password);

@@ -1,4 +1,5 @@
-// Opening the WinHTTP session, with the proxy fallback for Windows before 8.1.
+// Opening the WinHTTP session, with the proxy fallback for Windows before 8.1, and the limits of a
+// request.
 #include "delivery/HttpSession.h"
 
 UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open) {
@@ -16,4 +17,15 @@ UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, 
     if (session)
         proxy = SessionProxy::winhttpSetting;
     return session;
+}
+
+void limitRequest(HINTERNET request, int resolve, int connect, int send, int receive) {
+    WinHttpSetTimeouts(request, resolve, connect, send, receive);
+    DWORD answerLimit = static_cast<DWORD>(receive);
+    WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answerLimit, sizeof(answerLimit));
+}
+
+void refuseRedirects(HINTERNET request) {
+    DWORD feature = WINHTTP_DISABLE_REDIRECTS;
+    WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
 }

@@ -1,4 +1,5 @@
-// The WinHTTP session of one exchange, and the proxy mode it could be opened with.
+// The WinHTTP session of one exchange, the proxy mode it could be opened with, and the limits
+// every request of the project gets.
 #pragma once
 
 #include "delivery/DeliveryReport.h"
@@ -18,3 +19,13 @@ using SessionOpener = HINTERNET(WINAPI*)(LPCWSTR userAgent, DWORD accessType, LP
 // ERROR_INVALID_PARAMETER; the session is then opened with WinHTTP's own proxy setting instead,
 // so updates still go out there. `proxy` says which mode was used; null when both failed.
 UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open = WinHttpOpen);
+
+// Hands the request its limits for name resolution, connect, send and receive, in milliseconds,
+// and gives the wait for the answer's status line and headers the receive limit as well: some
+// WinHTTP implementations (Wine's among them) wait for those under a limit of their own that is
+// unlimited by default, so a server that accepts and never answers would hold the caller for
+// ever. A failure leaves the client's own limits in place; the request still goes on.
+void limitRequest(HINTERNET request, int resolve, int connect, int send, int receive);
+
+// Makes the client hand back a 3xx as it stands instead of following it.
+void refuseRedirects(HINTERNET request);

@@ -23,13 +23,8 @@ std::uint32_t statusOnPortBelow(const ServerAddress& address) {
                                                           address.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request)
         return 0;
-    WinHttpSetTimeouts(request.get(), probeTimeout, probeTimeout, probeTimeout, probeTimeout);
-    // Some WinHTTP implementations wait for the answer's head without limit unless told.
-    DWORD limit = probeTimeout;
-    WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &limit, sizeof(limit));
-    // Any answer will do, a redirect included: it only has to be HTTP.
-    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
-    WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof(noRedirects));
+    limitRequest(request.get(), probeTimeout, probeTimeout, probeTimeout, probeTimeout);
+    refuseRedirects(request.get()); // any answer will do, a redirect included: it only has to be HTTP
     if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                             0))
         return 0;

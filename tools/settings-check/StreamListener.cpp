@@ -175,11 +175,6 @@ static std::string asciiText(const std::wstring& text) {
     return ascii;
 }
 
-static void limitWaitForAnswer(HINTERNET request) {
-    DWORD limit = receiveTimeout;
-    WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &limit, sizeof(limit));
-}
-
 // Reads the stream until it ends, fails or stop() closes the request. The events are told of
 // the connection once the answer proved to be a stream with metadata; `heard` says so too.
 std::optional<StreamFailure> StreamListener::listenOnce(bool again, bool& heard) {
@@ -200,8 +195,7 @@ std::optional<StreamFailure> StreamListener::listenOnce(bool again, bool& heard)
         return std::nullopt;
     const HeldRequest held(*slot_);
 
-    WinHttpSetTimeouts(request, resolveTimeout, connectTimeout, sendTimeout, receiveTimeout);
-    limitWaitForAnswer(request);
+    limitRequest(request, resolveTimeout, connectTimeout, sendTimeout, receiveTimeout);
     if (!WinHttpAddRequestHeaders(request, L"Icy-MetaData: 1", static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD))
         return failedAt(StreamStep::request);
     if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
