@@ -12,11 +12,11 @@ import xml.etree.ElementTree as ElementTree
 from xml.sax.saxutils import escape
 
 from .processes import ManagedProcess
+from .server_process import LoopbackServer
 from .waiting import free_port, wait_for
 
 ICECAST_BINARY = os.environ.get("ZENLARK_ICECAST", "/usr/bin/icecast2")
 ICECAST_SHARE = "/usr/share/icecast2"
-START_ATTEMPTS = 3
 START_TIMEOUT = 10.0
 
 
@@ -33,7 +33,7 @@ def _element(name, value):
     return f"<{name}>{escape(str(value))}</{name}>"
 
 
-class IcecastServer:
+class IcecastServer(LoopbackServer):
     """Icecast on 127.0.0.1 with distinct source and admin passwords.
 
     Use as a context manager: `with IcecastServer() as ice:`. The server has an HTTP port
@@ -43,7 +43,10 @@ class IcecastServer:
     Sources and listeners made through this object are stopped with it.
     """
 
+    start_error = IcecastError
+
     def __init__(self, workdir=None, shoutcast_mount="/stream", mounts=(), source_timeout=10):
+        super().__init__()
         self._own_workdir = workdir is None
         self.workdir = tempfile.mkdtemp(prefix="icecast-") if workdir is None else workdir
         self.host = "127.0.0.1"
@@ -56,52 +59,20 @@ class IcecastServer:
         self.source_password = "src-" + secrets.token_hex(6)
         self.admin_user = "admin"
         self.admin_password = "adm-" + secrets.token_hex(6)
-        self.process = None
-        self._clients = []
 
     # Lifecycle
 
-    def __enter__(self):
-        self.start()
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-        return False
-
-    def start(self):
+    def _prepare(self):
         self._prepare_folders()
-        last_error = None
-        for _ in range(START_ATTEMPTS):
-            self.port = free_port(self.host)
-            self.shoutcast_port = free_port(self.host)
-            if self.shoutcast_port == self.port:
-                continue
-            self._write_config()
-            try:
-                self._launch()
-                return self
-            except IcecastError as error:
-                # Most often another process took a port between choosing and binding it.
-                last_error = error
-                self._stop_process()
-        raise last_error or IcecastError("icecast did not start")
 
-    def stop(self):
-        for client in reversed(self._clients):
-            try:
-                client.stop()
-            except Exception:
-                pass
-        self._clients.clear()
-        self._stop_process()
+    def _choose_ports(self):
+        self.port = free_port(self.host)
+        self.shoutcast_port = free_port(self.host)
+        return self.shoutcast_port != self.port
+
+    def _remove_workdir(self):
         if self._own_workdir:
             shutil.rmtree(self.workdir, ignore_errors=True)
-
-    def adopt(self, client):
-        """Stops client (a source or a listener) together with the server."""
-        self._clients.append(client)
-        return client
 
     # Addresses
 
@@ -268,6 +239,7 @@ class IcecastServer:
         os.chmod(self._config_path, 0o644)
 
     def _launch(self):
+        self._write_config()
         output = open(os.path.join(self.workdir, "icecast.out"), "wb")
         try:
             self.process = ManagedProcess([ICECAST_BINARY, "-c", self._config_path], output, output)
@@ -297,8 +269,3 @@ class IcecastServer:
         except OSError:
             text = ""
         return text + self.error_log()[-4000:]
-
-    def _stop_process(self):
-        if self.process is not None:
-            self.process.stop()
-            self.process = None

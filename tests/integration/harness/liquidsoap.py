@@ -22,10 +22,10 @@ import urllib.error
 import urllib.request
 
 from .processes import ManagedProcess
+from .server_process import LoopbackServer
 from .waiting import free_port, wait_for
 
 LIQUIDSOAP_BINARY = os.environ.get("ZENLARK_LIQUIDSOAP", "/usr/bin/liquidsoap")
-START_ATTEMPTS = 3
 # Liquidsoap loads all its decoders first; on a shared machine that takes a while.
 START_TIMEOUT = 90.0
 HARBOR_PAGE_TITLE = b"Liquidsoap source harbor"
@@ -75,7 +75,7 @@ def _script(host, port, icy_port, mounts, user, password):
     return "\n".join(lines) + "\n"
 
 
-class HarborServer:
+class HarborServer(LoopbackServer):
     """Liquidsoap's harbor on 127.0.0.1; see the module docstring.
 
     It offers what the harness's sources expect of a server: `host`, `port`, `shoutcast_port`
@@ -83,7 +83,10 @@ class HarborServer:
     `wait_for_mount(mount)`.
     """
 
+    start_error = HarborError
+
     def __init__(self, mounts=("/live",)):
+        super().__init__()
         self.workdir = tempfile.mkdtemp(prefix="harbor-")
         self.host = "127.0.0.1"
         self.port = None
@@ -92,16 +95,6 @@ class HarborServer:
         self.shoutcast_mount = "/"
         self.source_user = "source"
         self.source_password = "hb-" + secrets.token_hex(6)
-        self.process = None
-        self._clients = []
-
-    def __enter__(self):
-        self.start()
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-        return False
 
     @property
     def shoutcast_port(self):
@@ -115,42 +108,15 @@ class HarborServer:
     def icy_url(self):
         return f"http://{self.host}:{self.icy_port}"
 
-    def start(self):
-        last_error = None
-        for _ in range(START_ATTEMPTS):
-            self._choose_ports()
-            try:
-                self._launch()
-                return self
-            except HarborError as error:
-                # Most often another process took a port between choosing and binding it.
-                last_error = error
-                self._stop_process()
-        raise last_error or HarborError("liquidsoap did not start")
-
-    def stop(self):
-        for client in reversed(self._clients):
-            try:
-                client.stop()
-            except Exception:
-                pass
-        self._clients.clear()
-        self._stop_process()
-        shutil.rmtree(self.workdir, ignore_errors=True)
-
     # Sources
 
     def start_mp3_source(self, mount="/live", **options):
         from .sources import Mp3Source
-        source = Mp3Source(self, mount, **options)
-        self._clients.append(source)
-        return source.start()
+        return self.adopt(Mp3Source(self, mount, **options)).start()
 
     def start_shoutcast_source(self, **options):
         from .sources import ShoutcastSource
-        source = ShoutcastSource(self, **options)
-        self._clients.append(source)
-        return source.start()
+        return self.adopt(ShoutcastSource(self, **options)).start()
 
     # What the harbor printed
 
@@ -206,7 +172,10 @@ class HarborServer:
             self.port = free_port(self.host)
             self.icy_port = free_port(self.host)
             if len({self.port, self.icy_port, self.icy_port + 1}) == 3 and _port_is_free(self.host, self.icy_port + 1):
-                return
+                return True
+
+    def _remove_workdir(self):
+        shutil.rmtree(self.workdir, ignore_errors=True)
 
     def _launch(self):
         script = os.path.join(self.workdir, "harbor.liq")
@@ -240,8 +209,3 @@ class HarborServer:
             return HARBOR_PAGE_TITLE in error.read()
         except OSError:
             return False
-
-    def _stop_process(self):
-        if self.process is not None:
-            self.process.stop()
-            self.process = None

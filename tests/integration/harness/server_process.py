@@ -1,0 +1,66 @@
+"""What the harness's real servers (Icecast, Liquidsoap's harbor) share: a server process on
+loopback ports chosen afresh for each start attempt, and the sources and listeners bound to it,
+which are stopped with it."""
+
+START_ATTEMPTS = 3
+
+
+class LoopbackServer:
+    """A subclass sets `start_error` and gives _choose_ports() (False: pick again), _launch()
+    (raises start_error when the process does not come up) and, if it needs them, _prepare()
+    before the first attempt and _remove_workdir() after the stop."""
+
+    start_error = RuntimeError
+
+    def __init__(self):
+        self.process = None
+        self._clients = []
+
+    def __enter__(self):
+        self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    def start(self):
+        self._prepare()
+        last_error = None
+        for _ in range(START_ATTEMPTS):
+            if not self._choose_ports():
+                continue
+            try:
+                self._launch()
+                return self
+            except self.start_error as error:
+                # Most often another process took a port between choosing and binding it.
+                last_error = error
+                self._stop_process()
+        raise last_error or self.start_error(f"{type(self).__name__} did not start")
+
+    def stop(self):
+        for client in reversed(self._clients):
+            try:
+                client.stop()
+            except Exception:
+                pass
+        self._clients.clear()
+        self._stop_process()
+        self._remove_workdir()
+
+    def adopt(self, client):
+        """Stops client (a source or a listener) together with the server."""
+        self._clients.append(client)
+        return client
+
+    def _prepare(self):
+        pass
+
+    def _remove_workdir(self):
+        pass
+
+    def _stop_process(self):
+        if self.process is not None:
+            self.process.stop()
+            self.process = None
