@@ -1,7 +1,7 @@
 // Fuzz target: a stream's bytes, as a hostile server might send them, through the ICY metadata
 // reader, the StreamTitle extraction and the title's decoding for the console.
-#include "IcyMetadata.h"
-#include "TitleText.h"
+#include "listeners/IcyMetadata.h"
+#include "listeners/TitleText.h"
 #include "WellFormedUtf8.h"
 
 #include <cstddef>

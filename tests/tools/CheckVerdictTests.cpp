@@ -1,5 +1,6 @@
 // The check tool's plain-word verdicts: each server answer and failure gets its own advice.
-#include "CheckVerdict.h"
+#include "server-answer/AnswerVerdict.h"
+#include "settings-file/AddressProblem.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Settings files as editors save them, judged by how Windows' profile reader will read them.
-#include "SettingsFileEncoding.h"
+#include "settings-file/SettingsFileEncoding.h"
 
 #include <gtest/gtest.h>
 

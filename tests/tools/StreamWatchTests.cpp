@@ -1,8 +1,8 @@
 // The stream watch's platform-free parts: ICY metadata, title text, stream address, verdicts.
-#include "IcyMetadata.h"
-#include "StreamAddress.h"
-#include "StreamWatch.h"
-#include "TitleText.h"
+#include "listeners/IcyMetadata.h"
+#include "listeners/StreamAddress.h"
+#include "listeners/StreamWatch.h"
+#include "listeners/TitleText.h"
 
 #include <gtest/gtest.h>
 

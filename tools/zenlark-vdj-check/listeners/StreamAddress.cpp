@@ -1,5 +1,5 @@
 // Composing the stream address from the settings, for Icecast and both Shoutcast versions.
-#include "StreamAddress.h"
+#include "listeners/StreamAddress.h"
 
 #include "delivery/PercentEncoding.h"
 #include "delivery/ServerDialect.h"

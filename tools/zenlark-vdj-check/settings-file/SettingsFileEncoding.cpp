@@ -1,5 +1,5 @@
 // Reading a settings file's bytes the way Windows' profile reader will.
-#include "SettingsFileEncoding.h"
+#include "settings-file/SettingsFileEncoding.h"
 
 #include "WellFormedUtf8.h"
 

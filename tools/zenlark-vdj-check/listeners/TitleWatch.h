@@ -1,8 +1,8 @@
 // The check tool's watch: prints each title listeners receive and proves a sent title arrived.
 #pragma once
 
-#include "StreamListener.h"
-#include "StreamWatch.h"
+#include "listeners/StreamListener.h"
+#include "listeners/StreamWatch.h"
 
 #include "settings/StreamSettings.h"
 

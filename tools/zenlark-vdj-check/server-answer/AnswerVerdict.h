@@ -1,18 +1,13 @@
 // Turns the outcome of one title update into plain words for a DJ: what happened, what to do.
 #pragma once
 
+#include "CheckVerdict.h"
+
 #include "delivery/DeliveryReport.h"
 #include "delivery/ServerDialect.h"
 
 #include <cstdint>
 #include <string>
-
-struct CheckVerdict {
-    bool confirmed = false; // the server confirmed that it took the title
-    std::string happened;   // what the server or the network did
-    std::string advice;     // what to change; empty when nothing needs to change
-    bool unknownAnswer = false; // the server answered 2xx in words this tool does not know
-};
 
 struct CheckOutcome {
     ServerDialect dialect = ServerDialect::Icecast;
@@ -27,16 +22,10 @@ struct CheckOutcome {
 
 CheckVerdict judgeOutcome(const CheckOutcome& outcome);
 
-// "OK", "UNCONFIRMED" (a 2xx in unknown words) or "PROBLEM": the word the verdict line starts with.
-const char* verdictLabel(const CheckVerdict& verdict);
-
 // True for the failures an encoder's (source) port gives to an HTTP request: it closes the
 // connection or answers in the source protocol. The tool then asks the port one lower, without
 // a title or a password, whether a web server answers there.
 bool mayBeSourcePort(const DeliveryReport& report);
-
-// Why server_url cannot be used, in plain words; empty when nothing is visibly wrong with it.
-std::string explainAddressProblem(const std::wstring& serverUrl);
 
 // The server's own message in an answer body: the text of an XML <message> element, else the
 // body's first line of text, cut to a readable length.

@@ -1,7 +1,7 @@
 // Listening to a stream as a player does, through WinHTTP, on a thread of its own.
 #pragma once
 
-#include "StreamWatch.h"
+#include "listeners/StreamWatch.h"
 
 #include <atomic>
 #include <condition_variable>

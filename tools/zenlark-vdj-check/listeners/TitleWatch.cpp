@@ -1,8 +1,8 @@
 // The watch: one listener thread reports, the caller's thread waits and judges.
-#include "TitleWatch.h"
+#include "listeners/TitleWatch.h"
 
-#include "StreamAddress.h"
-#include "TitleText.h"
+#include "listeners/StreamAddress.h"
+#include "listeners/TitleText.h"
 
 #include "delivery/TextEncoding.h"
 #include "delivery/UrlCracking.h"

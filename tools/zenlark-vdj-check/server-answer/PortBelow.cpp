@@ -1,5 +1,5 @@
 // One titleless GET of "/" on the port below the update's port, to tell an encoder's port.
-#include "PortBelow.h"
+#include "server-answer/PortBelow.h"
 
 #include "delivery/HttpSession.h"
 

@@ -1,5 +1,5 @@
 // Plain-word verdicts for the stream watch.
-#include "StreamWatch.h"
+#include "listeners/StreamWatch.h"
 
 #include "WinHttpErrors.h"
 

@@ -1,5 +1,5 @@
 // Decoding stream titles: UTF-8 when well-formed, else Latin-1.
-#include "TitleText.h"
+#include "listeners/TitleText.h"
 
 #include "WellFormedUtf8.h"
 

@@ -1,7 +1,7 @@
 // The stream listener: WinHTTP GET with ICY metadata, a bounded read loop, reconnects.
-#include "StreamListener.h"
+#include "listeners/StreamListener.h"
 
-#include "IcyMetadata.h"
+#include "listeners/IcyMetadata.h"
 
 #include "delivery/HttpSession.h"
 

@@ -1,5 +1,5 @@
 // Reading ICY metadata blocks from a stream and the StreamTitle from a block.
-#include "IcyMetadata.h"
+#include "listeners/IcyMetadata.h"
 
 #include <algorithm>
 

@@ -1,0 +1,91 @@
+// Reading the command line, and the usage a DJ sees with --help.
+#include "CheckOptions.h"
+
+#include "Console.h"
+
+#include "delivery/TextEncoding.h"
+
+#include <cstdio>
+#include <optional>
+
+static std::string utf8(const std::wstring& text) {
+    return utf8FromWide(text);
+}
+
+static void usage() {
+    printLine("usage: ZenlarkVdjCheck [--settings PATH] [--section NAME] [--title TEXT] [--no-send]\n"
+              "                       [--watch [--stream URL] [--seconds N]]\n"
+              "\n"
+              "Reads ZenlarkVdjStandalone.ini beside this program (or PATH), and for each server in it\n"
+              "([stream], [stream2] to [stream8]) shows the settings and the exact update request, sends\n"
+              "one title update the way the plug-in does and explains the server's answer. Exit code 0\n"
+              "only when every server checked confirmed the update.\n"
+              "\n"
+              "  --settings PATH  check this settings file instead\n"
+              "  --section NAME   check only this section, e.g. --section stream2\n"
+              "  --title TEXT     the title to send (default: \"Zenlark settings check HH:MM:SS\")\n"
+              "  --no-send        show the settings and the request, send nothing\n"
+              "  --watch          listen to the stream as a player does and print each title listeners\n"
+              "                   receive; after the update, wait up to 20 s for its title. Exit code 0\n"
+              "                   only when the title arrived. With --no-send: only watch, until Ctrl+C;\n"
+              "                   exit code 0 when the stream was heard\n"
+              "  --stream URL     listen here instead of the stream the settings name\n"
+              "  --seconds N      watch for N seconds; with an update, wait N seconds for its title\n"
+              "\n"
+              "Exit codes: 0 as above, 1 a problem (shown on the PROBLEM line), 2 bad arguments.");
+}
+
+static ParseResult badArguments(const char* what, const std::wstring& argument) {
+    std::fprintf(stderr, "%s: %s\n", what, utf8(argument).c_str());
+    std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
+    return ParseResult::badArguments;
+}
+
+static std::optional<int> parseSeconds(const std::wstring& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return std::nullopt;
+    const int seconds = std::stoi(text);
+    if (seconds < 1 || seconds > 86400)
+        return std::nullopt;
+    return seconds;
+}
+
+ParseResult parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
+            usage();
+            return ParseResult::helpShown;
+        }
+        if (argument == L"--no-send") {
+            options.send = false;
+        } else if (argument == L"--watch") {
+            options.watch.enabled = true;
+        } else if (argument == L"--stream" && hasValue) {
+            options.watch.streamUrl = argv[++i];
+        } else if (argument == L"--seconds" && hasValue) {
+            options.watch.seconds = parseSeconds(argv[++i]);
+            if (!options.watch.seconds)
+                return badArguments("--seconds wants a whole number of seconds from 1 to 86400", argv[i]);
+        } else if (argument == L"--stream" || argument == L"--seconds") {
+            return badArguments("missing value for", argument);
+        } else if (argument == L"--settings" && hasValue) {
+            options.settingsPath = argv[++i];
+        } else if (argument == L"--section" && hasValue) {
+            options.section = argv[++i];
+        } else if (argument == L"--title" && hasValue) {
+            options.title = argv[++i];
+        } else {
+            const bool missingValue =
+                argument == L"--settings" || argument == L"--title" || argument == L"--section";
+            std::fprintf(stderr, "%s: %s\n", missingValue ? "missing value for" : "unknown argument",
+                         utf8(argument).c_str());
+            std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
+            return ParseResult::badArguments;
+        }
+    }
+    if (!options.watch.enabled && (!options.watch.streamUrl.empty() || options.watch.seconds))
+        return badArguments("--stream and --seconds go with", L"--watch");
+    return ParseResult::run;
+}

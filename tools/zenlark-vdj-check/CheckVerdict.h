@@ -1,0 +1,14 @@
+// A verdict in plain words for a DJ: what happened, what to do, and whether it is confirmed.
+#pragma once
+
+#include <string>
+
+struct CheckVerdict {
+    bool confirmed = false;     // the server confirmed that it took the title
+    std::string happened;       // what the server or the network did
+    std::string advice;         // what to change; empty when nothing needs to change
+    bool unknownAnswer = false; // the server answered 2xx in words this tool does not know
+};
+
+// "OK", "UNCONFIRMED" (a 2xx in unknown words) or "PROBLEM": the word the verdict line starts with.
+const char* verdictLabel(const CheckVerdict& verdict);

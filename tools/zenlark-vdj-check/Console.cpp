@@ -1,0 +1,49 @@
+// Console output and the window's life.
+#include "Console.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+void print(const std::string& utf8) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+void printLine(const std::string& utf8) {
+    print(utf8 + "\n");
+}
+
+void showVerdict(const CheckVerdict& verdict) {
+    printLine("");
+    printLine(std::string(verdictLabel(verdict)) + ": " + verdict.happened);
+    if (!verdict.advice.empty())
+        printLine("What to do: " + verdict.advice);
+}
+
+// The tool prints UTF-8; the console it shares with a command prompt gets its own code page back.
+ConsoleOutputInUtf8::ConsoleOutputInUtf8() : previous_(GetConsoleOutputCP()) {
+    if (previous_ != 0)
+        SetConsoleOutputCP(CP_UTF8);
+}
+
+ConsoleOutputInUtf8::~ConsoleOutputInUtf8() {
+    if (previous_ != 0)
+        SetConsoleOutputCP(previous_);
+}
+
+// Started from Explorer, the tool is alone on a console of its own, which closes with it and
+// takes the verdict along. From a command prompt or a script it shares the console, or its
+// input is no console at all.
+static bool aloneOnItsOwnConsole() {
+    DWORD processes[2] = {};
+    DWORD mode = 0;
+    return GetConsoleProcessList(processes, 2) == 1 && GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
+}
+
+void keepWindowOpenUntilEnter() {
+    if (!aloneOnItsOwnConsole())
+        return;
+    std::fputs("\nPress Enter to close.", stdout);
+    std::fflush(stdout);
+    std::getchar();
+}

@@ -1,0 +1,28 @@
+// The tool's console: UTF-8 lines out, the console's code page given back, and the window kept
+// open for a DJ who started the tool from Explorer.
+#pragma once
+
+#include "CheckVerdict.h"
+
+#include <string>
+
+void print(const std::string& utf8);
+void printLine(const std::string& utf8);
+
+// The verdict's two lines, after an empty one: "OK: ..." or "PROBLEM: ...", then "What to do: ...".
+void showVerdict(const CheckVerdict& verdict);
+
+// Sets the console's output code page to UTF-8 for the tool's life and gives the old one back.
+class ConsoleOutputInUtf8 {
+  public:
+    ConsoleOutputInUtf8();
+    ~ConsoleOutputInUtf8();
+    ConsoleOutputInUtf8(const ConsoleOutputInUtf8&) = delete;
+    ConsoleOutputInUtf8& operator=(const ConsoleOutputInUtf8&) = delete;
+
+  private:
+    unsigned previous_;
+};
+
+// Waits for Enter when the tool is alone on a console of its own, which would close with it.
+void keepWindowOpenUntilEnter();

@@ -1,0 +1,190 @@
+// Runs the three rooms for each section of a server in the settings file.
+#include "SectionCheck.h"
+
+#include "Console.h"
+#include "listeners/TitleWatch.h"
+#include "server-answer/UpdateCheck.h"
+#include "settings-file/SettingsReport.h"
+
+#include "delivery/ServerDialect.h"
+#include "delivery/TextEncoding.h"
+#include "settings/SettingsFile.h"
+#include "worker/ServerList.h"
+
+#include <windows.h>
+
+#include <ctime>
+#include <memory>
+#include <utility>
+#include <vector>
+
+// How the check of one section ended, for the summary.
+struct SectionResult {
+    bool confirmed = false;
+    bool checked = true; // false: skipped, so it does not count for the exit code
+    std::string summary;
+};
+
+static std::string utf8(const std::wstring& text) {
+    return utf8FromWide(text);
+}
+
+static std::string defaultTitle() {
+    char clock[16] = {};
+    const std::time_t now = std::time(nullptr);
+    std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&now));
+    return std::string("Zenlark settings check ") + clock;
+}
+
+// Nothing, with the problem shown, when there is no stream to listen to.
+static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, const WatchOptions& options,
+                                              const std::string& expectedTitle) {
+    const WatchAddress address = watchAddress(settings, options.streamUrl);
+    if (!address.target) {
+        showVerdict(address.problem);
+        return nullptr;
+    }
+    auto watch = std::make_unique<TitleWatch>(address, printLine, expectedTitle);
+    watch->begin();
+    return watch;
+}
+
+static int watchOnly(const StreamSettings& settings, const WatchOptions& options) {
+    const std::unique_ptr<TitleWatch> watch = startWatch(settings, options, std::string());
+    if (!watch)
+        return 1;
+    return watch->watchToTheEnd(options.seconds);
+}
+
+static CheckVerdict awaitTitle(TitleWatch& watch, const WatchOptions& options) {
+    const CheckVerdict verdict = watch.awaitTitle(options.seconds.value_or(defaultTitleWaitSeconds));
+    showVerdict(verdict);
+    return verdict;
+}
+
+static SectionResult resultOf(const CheckVerdict& verdict) {
+    return SectionResult{verdict.confirmed, true,
+                         std::string(verdictLabel(verdict)) + ": " + verdict.happened};
+}
+
+static std::string titleToSend(const CheckOptions& options) {
+    return options.title.empty() ? defaultTitle() : utf8(options.title);
+}
+
+// One server's check: its settings and request, the update, the server's answer, the verdict,
+// and with --watch what its listeners received.
+static SectionResult checkSection(const StreamSettings& settings, const CheckOptions& options) {
+    const std::string title = titleToSend(options);
+    DeliveryReport report;
+    showSettings(settings);
+    const std::optional<UpdateRequest> request = showRequest(settings, title, report);
+    std::unique_ptr<TitleWatch> watch;
+    if (options.watch.enabled && request) {
+        // Listeners see the title with this server's prefix and suffix around it.
+        watch = startWatch(settings, options.watch,
+                           utf8(settings.titlePrefix) + title + utf8(settings.titleSuffix));
+        if (!watch)
+            return SectionResult{false, true, "PROBLEM: no stream to listen to"};
+        if (!watch->awaitHeard()) {
+            printLine("Stopped (Ctrl+C); nothing sent.");
+            return SectionResult{false, true, "PROBLEM: stopped before the update was sent"};
+        }
+    }
+    if (!options.send && request) {
+        printLine("Nothing sent (--no-send).");
+        return SectionResult{true, true, "request shown, nothing sent (--no-send)"};
+    }
+    if (request)
+        printLine("Sending title: " + title);
+
+    if (watch)
+        watch->updateSent();
+    const CheckVerdict verdict = sendAndJudge(settings, request, title, report);
+    showVerdict(verdict);
+    if (watch)
+        return resultOf(awaitTitle(*watch, options.watch));
+    return resultOf(verdict);
+}
+
+// A section the plug-in does not use: not ready while others are, or a second one for the same
+// server and mount. Nothing is sent for it.
+static SectionResult skipped(const StreamSettings& settings, const std::string& why) {
+    showSettings(settings);
+    printLine("");
+    printLine("SKIPPED: " + why);
+    return SectionResult{false, false, "skipped: " + why};
+}
+
+static bool anyReady(const std::vector<StreamSection>& sections) {
+    for (const StreamSection& section : sections) {
+        if (section.settings.ready)
+            return true;
+    }
+    return false;
+}
+
+static SectionResult checkSectionOf(const std::vector<StreamSection>& sections, std::size_t index,
+                                    const CheckOptions& options) {
+    const StreamSection& section = sections[index];
+    printLine("");
+    printLine("[" + utf8(section.name) + "]");
+    // With no server ready at all, [stream] is checked, so the DJ learns what is missing.
+    if (!section.settings.ready && (anyReady(sections) || index > 0))
+        return skipped(section.settings, "the plug-in does not use this section: it lacks " +
+                                             missingKeys(section.settings) + ".");
+    const int duplicate = earlierDuplicate(sections, index);
+    if (duplicate >= 0)
+        return skipped(section.settings,
+                       "the same server and " +
+                           std::string(detectDialect(section.settings.protocol) == ServerDialect::Icecast
+                                           ? "mount"
+                                           : "sid") +
+                           " as [" + utf8(sections[static_cast<std::size_t>(duplicate)].name) +
+                           "]; the plug-in updates them once.");
+    return checkSection(section.settings, options);
+}
+
+static bool sameName(const std::wstring& left, const std::wstring& right) {
+    return CompareStringOrdinal(left.c_str(), -1, right.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+int runCheck(const CheckOptions& options) {
+    const std::wstring path = settingsFileToCheck(options.settingsPath);
+    showSettingsFile(path);
+    const std::vector<StreamSection> sections = loadStreamSections(path);
+    std::vector<std::size_t> chosen;
+    for (std::size_t index = 0; index < sections.size(); ++index) {
+        if (options.section.empty() || sameName(sections[index].name, options.section))
+            chosen.push_back(index);
+    }
+    if (chosen.empty()) {
+        printLine("The settings file has no section [" + utf8(options.section) + "].");
+        return 2;
+    }
+    if (options.watch.enabled && !options.send) {
+        const StreamSection& watched = sections[chosen.front()];
+        printLine("");
+        printLine("[" + utf8(watched.name) + "]");
+        DeliveryReport report;
+        showSettings(watched.settings);
+        if (showRequest(watched.settings, titleToSend(options), report))
+            printLine("Nothing sent (--no-send).");
+        return watchOnly(watched.settings, options.watch);
+    }
+    std::vector<std::pair<std::wstring, SectionResult>> results;
+    for (const std::size_t index : chosen)
+        results.emplace_back(sections[index].name, checkSectionOf(sections, index, options));
+    bool allConfirmed = true;
+    bool anyChecked = false;
+    for (const auto& [name, result] : results) {
+        allConfirmed = allConfirmed && (result.confirmed || !result.checked);
+        anyChecked = anyChecked || result.checked;
+    }
+    if (results.size() > 1) {
+        printLine("");
+        printLine("Summary:");
+        for (const auto& [name, result] : results)
+            printLine("  [" + utf8(name) + "] " + result.summary);
+    }
+    return anyChecked && allConfirmed ? 0 : 1;
+}

@@ -1,0 +1,135 @@
+// Showing the settings file and its values as the plug-in will read them.
+#include "settings-file/SettingsReport.h"
+
+#include "Console.h"
+#include "settings-file/SettingsFileEncoding.h"
+
+#include "delivery/ServerDialect.h"
+#include "delivery/TextEncoding.h"
+#include "settings/SettingsFile.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+
+static std::string utf8(const std::wstring& text) {
+    return utf8FromWide(text);
+}
+
+// The profile reader looks for a relative path in the Windows folder, so make it whole first.
+static std::wstring fullPath(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::wstring buffer(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
+    if (length == 0 || length >= needed)
+        return path;
+    buffer.resize(length);
+    return buffer;
+}
+
+std::wstring settingsFileToCheck(const std::wstring& given) {
+    return given.empty() ? settingsFilePath() : fullPath(given);
+}
+
+static bool fileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+static std::string masked(const std::wstring& secret) {
+    if (secret.empty())
+        return "(empty)";
+    return std::string(8, '*') + " (" + std::to_string(secret.size()) +
+           (secret.size() == 1 ? " character)" : " characters)");
+}
+
+static std::string shown(const std::wstring& value) {
+    return value.empty() ? "(empty)" : utf8(value);
+}
+
+static std::string fileBytes(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// What Windows' profile reader makes of UTF-8 bytes: it reads them in the ANSI code page.
+static std::string readInAnsiCodePage(const std::string& bytes) {
+    const int length = static_cast<int>(bytes.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (needed <= 0)
+        return std::string();
+    std::wstring text(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), needed);
+    return utf8(text);
+}
+
+static bool isSecretKey(const std::string& key) {
+    return CompareStringOrdinal(std::wstring(key.begin(), key.end()).c_str(), -1, L"password", -1, TRUE) ==
+           CSTR_EQUAL;
+}
+
+static void showWrongReading(const SettingsValueLine& line) {
+    const std::string where = "  [" + line.section + "] " + line.key;
+    if (isSecretKey(line.key)) {
+        printLine(where + ": its letters outside ASCII will be read as other letters");
+        return;
+    }
+    printLine(where + " = " + line.value + "  will be read as  " + readInAnsiCodePage(line.value));
+}
+
+// The profile reader understands UTF-16 only; UTF-8, which Notepad saves by default, is read in
+// the ANSI code page, and its byte-order mark sticks to the first line.
+static void showEncodingProblems(const std::wstring& path) {
+    const SettingsEncodingFindings findings = examineSettingsBytes(fileBytes(path));
+    if (findings.encoding == SettingsEncoding::utf8WithMark) {
+        printLine(
+            "  PROBLEM: the file is saved as UTF-8 with a byte-order mark. Windows reads it in its ANSI");
+        printLine("  code page and keeps the mark in front of the first line.");
+        if (!findings.sectionOnFirstLine.empty())
+            printLine("  So the section [" + findings.sectionOnFirstLine +
+                      "] is not found there, and every key in it has its default.");
+        printLine(
+            "  Save it as Unicode (Notepad: Save as, Encoding \"UTF-16 LE\"), or put a comment line first.");
+    }
+    if (findings.encoding == SettingsEncoding::utf8)
+        printLine("  PROBLEM: the file is saved as UTF-8, which Windows reads in its ANSI code page.");
+    if (findings.nonAscii.empty())
+        return;
+    printLine("  These values will be read as other letters; save the file as Unicode (Notepad: Save as,");
+    printLine("  Encoding \"UTF-16 LE\") and the plug-in reads them as written:");
+    for (const SettingsValueLine& line : findings.nonAscii)
+        showWrongReading(line);
+}
+
+void showSettingsFile(const std::wstring& path) {
+    printLine("Settings file: " + utf8(path));
+    if (!fileExists(path))
+        printLine("  (no such file: every key has its default)");
+    else
+        showEncodingProblems(path);
+}
+
+void showSettings(const StreamSettings& settings) {
+    printLine("  server_url = " + shown(settings.serverUrl));
+    printLine("  protocol   = " + shown(settings.protocol));
+    printLine("  mount      = " + shown(settings.mount));
+    printLine("  sid        = " + shown(settings.sid));
+    printLine("  username   = " + shown(settings.username));
+    printLine("  password   = " + masked(settings.password));
+    if (!settings.titlePrefix.empty() || !settings.titleSuffix.empty()) {
+        printLine("  title_prefix = \"" + utf8(settings.titlePrefix) + "\"");
+        printLine("  title_suffix = \"" + utf8(settings.titleSuffix) + "\"");
+    }
+    printLine(std::string("  ready      = ") + (settings.ready ? "yes" : "no"));
+    const bool icecast = detectDialect(settings.protocol) == ServerDialect::Icecast;
+    printLine(std::string("Dialect: ") + (icecast ? "Icecast (/admin/metadata)" : "Shoutcast (/admin.cgi)"));
+}
+
+std::string missingKeys(const StreamSettings& settings) {
+    if (settings.serverUrl.empty() && settings.password.empty())
+        return "server_url and password";
+    return settings.serverUrl.empty() ? "server_url" : "password";
+}
