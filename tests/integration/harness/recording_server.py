@@ -30,6 +30,16 @@ every further request gets `default` (200 OK, empty body, unless given). Answers
                         "Mozilla" gets the stream ("ICY 200 OK" and audio, then close), one with
                         it gets the HTML admin page with 200; `request.answered_with` records
                         which ("stream" or "admin page")
+    Answer.shoutcast_v1(station)  a Shoutcast DNAS 1.9 stand-in serving a ShoutcastStation
+                        (harness.shoutcast_station): the same browser rule, and for "Mozilla"
+                        clients admin.cgi?mode=updinfo (an empty 200) and /7.html
+    Answer.shoutcast_v2(station)  a Shoutcast DNAS 2.6 stand-in serving a ShoutcastStation:
+                        admin.cgi?mode=updinfo (an empty 200 whatever happened, 401, 403),
+                        /currentsong, /stats and /7.html; any other path gets 404. Both stand-ins
+                        record what they did in `request.answered_with` ("updinfo accepted",
+                        "updinfo refused by filter", "401", ...; see that module) and decide,
+                        changing the station, before the request is recorded, so a test that
+                        sees the request sees its effect
     Answer.icy_stream(titles, metaint=8192, seconds=None, stall=False)  a live MP3-like stream
                         with ICY metadata: silence, one title (str as UTF-8, bytes as they are)
                         per metadata block, then empty blocks, about five blocks a second; it
@@ -51,7 +61,8 @@ import time
 READ_TIMEOUT = 30.0
 MAX_HEAD_BYTES = 65536
 
-REASONS = {200: "OK", 204: "No Content", 401: "Unauthorized", 404: "Not Found", 500: "Internal Server Error"}
+REASONS = {200: "OK", 204: "No Content", 302: "Found", 401: "Unauthorized", 403: "Forbidden", 404: "Not Found",
+           500: "Internal Server Error"}
 
 
 class Answer:
@@ -97,8 +108,29 @@ class Answer:
         return cls(status, reason="Found", headers=[("Location", location)])
 
     @classmethod
-    def shoutcast_v1(cls):
-        return cls(behaviour="shoutcast_v1")
+    def shoutcast_v1(cls, station=None):
+        if station is None:
+            return cls._by_request(_answer_like_shoutcast_v1)
+        return cls._by_request(lambda request: station.answer_v1(request) or _shoutcast_v1_stream())
+
+    @classmethod
+    def shoutcast_v2(cls, station):
+        return cls._by_request(station.answer_v2)
+
+    @classmethod
+    def _by_request(cls, choose):
+        """`choose(request)` returns the Answer for each request (and may set request.answered_with);
+        it runs before the request is recorded."""
+        answer = cls(behaviour="by_request")
+        answer.choose = choose
+        return answer
+
+    @classmethod
+    def _raw(cls, data):
+        """`data` as it is, then close: for answers that are no HTTP/1.1 with Content-Length."""
+        answer = cls(behaviour="raw")
+        answer.body = data
+        return answer
 
     @classmethod
     def icy_stream(cls, titles, metaint=8192, seconds=None, stall=False):
@@ -274,10 +306,12 @@ class RecordingServer:
             while len(buffered) < length:
                 buffered += self._receive(client)
             request.body, buffered = buffered[:length], buffered[length:]
+            answer = self._next_answer()
+            if answer.behaviour == "by_request":
+                answer = _chosen_answer(answer, request)
             with self._changed:
                 self.requests.append(request)
                 self._changed.notify_all()
-            answer = self._next_answer()
             if answer.behaviour == "close":
                 return
             if answer.behaviour == "never":
@@ -286,8 +320,8 @@ class RecordingServer:
             if answer.behaviour == "garbage":
                 client.sendall(b"this is no status line\r\n\r\n")
                 return
-            if answer.behaviour == "shoutcast_v1":
-                _answer_like_shoutcast_v1(client, request)
+            if answer.behaviour == "raw":
+                client.sendall(answer.body)
                 return
             if answer.behaviour in _MISBEHAVIOURS:
                 _MISBEHAVIOURS[answer.behaviour](self, client, answer)
@@ -342,17 +376,34 @@ def _send_reset(server, client, answer):
     client.close()
 
 
-def _answer_like_shoutcast_v1(client, request):
+def _chosen_answer(answer, request):
+    """What `answer.choose` picks for the request; a fault in it becomes a 500 naming the fault,
+    recorded in answered_with, rather than a silently dropped connection."""
+    try:
+        chosen = answer.choose(request)
+        if not isinstance(chosen, Answer) or chosen.behaviour == "by_request":
+            raise TypeError(f"chose {chosen!r}, not a plain Answer")
+        return chosen
+    except Exception as error:  # noqa: BLE001 - any fault of the chooser is the test's to see
+        request.answered_with = f"answer failed: {error!r}"
+        return Answer(500, body=request.answered_with)
+
+
+def _answer_like_shoutcast_v1(request):
     """Shoutcast v1 tells browsers from players by the User-Agent alone: a browser gets the
     admin page, anything else the stream, which a Windows client rejects as no HTTP answer."""
     if "Mozilla" in (request.header("User-Agent") or ""):
         request.answered_with = "admin page"
         page = b"<html><body>admin page</body></html>"
-        client.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + page)
-        return
+        return Answer._raw(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + page)
     request.answered_with = "stream"
-    client.sendall(b"ICY 200 OK\r\nicy-name:test stream\r\ncontent-type:audio/mpeg\r\nicy-br:128\r\n\r\n"
-                   + bytes([0xFF, 0xFB, 0x90, 0xC4]) + bytes(413))
+    return _shoutcast_v1_stream()
+
+
+def _shoutcast_v1_stream():
+    """A v1 server's stream answer: "ICY 200 OK", a little audio, then close."""
+    return Answer._raw(b"ICY 200 OK\r\nicy-name:test stream\r\ncontent-type:audio/mpeg\r\nicy-br:128\r\n\r\n"
+                       + bytes([0xFF, 0xFB, 0x90, 0xC4]) + bytes(413))
 
 
 def _send_icy_stream(server, client, answer):
