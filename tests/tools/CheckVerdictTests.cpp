@@ -1,6 +1,9 @@
 // The check tool's plain-word verdicts: each server answer and failure gets its own advice.
 #include "server-answer/AnswerVerdict.h"
+#include "SectionVerdict.h"
+#include "server-answer/PublishedStatus.h"
 #include "settings-file/AddressProblem.h"
+#include "settings-file/SettingsMistakes.h"
 
 #include <gtest/gtest.h>
 
@@ -41,12 +44,12 @@ TEST(CheckVerdict, RefusalBehindA200NamesBothCauses) {
 }
 
 TEST(CheckVerdict, StatusesGetTheirDialectsMeaning) {
-    EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Icecast, 401, "")).happened, "password was refused"));
+    EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Icecast, 401, "")).happened, "refused the user name or password"));
     EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Shoutcast, 401, "")).advice, "Shoutcast password"));
     EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Icecast, 400, "<b>400 - Source does not exist</b>"))
                              .advice,
                          "Start the encoder"));
-    EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Icecast, 404, "")).happened, "mount is wrong"));
+    EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Icecast, 404, "")).advice, "path in server_url"));
     EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Shoutcast, 400, "")).advice, "Shoutcast-compatible"));
     EXPECT_TRUE(mentions(judgeOutcome(answered(ServerDialect::Icecast, 500, "")).happened, "failed"));
     EXPECT_FALSE(judgeOutcome(answered(ServerDialect::Shoutcast, 200, "<html>ok</html>")).confirmed);
@@ -109,22 +112,23 @@ TEST(CheckVerdict, EachServersAnswersGetTheirOwnVerdict) {
 TEST(CheckVerdict, EncodersPortIsToldWhenThePortBelowAnswersHttp) {
     CheckOutcome outcome = failedAt(DeliveryStep::receiveAnswer, 12152);
     outcome.port = 8001;
-    EXPECT_TRUE(mentions(judgeOutcome(outcome).happened, "not a valid HTTP answer"));
+    EXPECT_TRUE(mentions(judgeOutcome(outcome).happened, "not a web answer"));
     outcome.httpOnPortBelow = true;
     EXPECT_TRUE(mentions(judgeOutcome(outcome).advice, "Use port 8000 in server_url"));
     EXPECT_TRUE(mayBeSourcePort(failedAt(DeliveryStep::receiveAnswer, 12030).report)); // Windows: closed
     EXPECT_FALSE(mayBeSourcePort(failedAt(DeliveryStep::sendRequest, 12029).report));  // nothing listens
 }
 
-TEST(CheckVerdict, NetworkFailuresSayWhatFailedAndKeepTheErrorNumber) {
+TEST(CheckVerdict, NetworkFailuresSayWhatFailedInWordsAndKeepTheNumberApart) {
     const CheckVerdict unresolved = judgeOutcome(failedAt(DeliveryStep::sendRequest, 12007));
-    EXPECT_TRUE(mentions(unresolved.happened, "could not be resolved"));
-    EXPECT_TRUE(mentions(unresolved.happened, "12007"));
+    EXPECT_TRUE(mentions(unresolved.happened, "could not be found"));
+    EXPECT_FALSE(mentions(unresolved.happened + unresolved.advice, "12007"));
+    EXPECT_TRUE(mentions(unresolved.detail, "Windows error 12007"));
     EXPECT_TRUE(mentions(judgeOutcome(failedAt(DeliveryStep::sendRequest, 12029)).happened, "refused"));
     EXPECT_TRUE(mentions(judgeOutcome(failedAt(DeliveryStep::sendRequest, 10061)).happened, "refused"));
     EXPECT_TRUE(mentions(judgeOutcome(failedAt(DeliveryStep::receiveAnswer, 12002)).happened, "in time"));
-    EXPECT_TRUE(mentions(judgeOutcome(failedAt(DeliveryStep::sendRequest, 12175)).happened, "TLS"));
-    EXPECT_TRUE(mentions(judgeOutcome(failedAt(DeliveryStep::sendRequest, 12157)).happened, "TLS"));
+    EXPECT_TRUE(mentions(judgeOutcome(failedAt(DeliveryStep::sendRequest, 12175)).happened, "https"));
+    EXPECT_TRUE(mentions(judgeOutcome(failedAt(DeliveryStep::sendRequest, 12157)).happened, "https"));
     const CheckVerdict invalid = judgeOutcome(failedAt(DeliveryStep::receiveAnswer, 12152));
     EXPECT_FALSE(invalid.confirmed); // the title may have arrived, but nothing confirms it
     EXPECT_TRUE(mentions(invalid.advice, "Shoutcast servers"));
@@ -160,4 +164,157 @@ TEST(CheckVerdict, ServerMessageIsPlainText) {
     EXPECT_EQ(serverMessage(""), "");
     EXPECT_EQ(serverMessage(std::string(1000, 'x')).size(), 200u);
     EXPECT_EQ(serverMessage("a\r\n\x01\tb"), "a b");
+}
+
+static MountStatus mount(const char* path, const char* type, const char* subtype = "",
+                         std::optional<std::string> title = std::nullopt) {
+    return MountStatus{path, type, subtype, std::move(title)};
+}
+
+static ServerView icecastShowing(std::vector<MountStatus> mounts) {
+    ServerView view;
+    view.page = StatusPage::icecast;
+    view.mounts = std::move(mounts);
+    return view;
+}
+
+// What the server shows in public decides between causes its answer leaves open, and a
+// read-back that contradicts the answer's words wins.
+TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
+    const std::string confirmed = "<iceresponse><message>Metadata update successful</message></iceresponse>";
+    const std::string refusedUrlUpdates = "<iceresponse><message>Mountpoint will not accept URL updates</message>";
+    const ServerView live = icecastShowing({mount("/live", "audio/mpeg"), mount("/opus.ogg", "audio/ogg", "Opus")});
+    ReadBack onCompatMount;
+    onCompatMount.result = ReadBack::Result::elsewhere;
+    onCompatMount.where = "/live";
+    onCompatMount.landedOn = "/stream";
+    ReadBack shoutcastKeptItsTitle;
+    shoutcastKeptItsTitle.result = ReadBack::Result::notShown;
+    shoutcastKeptItsTitle.where = "stream 1";
+    shoutcastKeptItsTitle.shownTitle = "Old Song";
+    shoutcastKeptItsTitle.serverName = "Shoutcast";
+    ReadBack shown;
+    shown.result = ReadBack::Result::shown;
+    shown.where = "stream 2";
+    shown.serverName = "Shoutcast";
+    const struct {
+        const char* name;
+        CheckOutcome outcome;
+        const char* mount;
+        std::optional<ServerView> before;
+        ReadBack back;
+        const char* sent;
+        const char* label;
+        const char* said;
+    } rows[] = {
+        {"admin.cgi on Icecast lands on its own mount", answered(ServerDialect::Shoutcast, 200, confirmed), "/live",
+         live, onCompatMount, "T", "PROBLEM", "Write protocol=icecast2 and mount=/live (or mount=/stream"},
+        {"a stray extension", answered(ServerDialect::Icecast, 400, "<b>400 - Source does not exist</b>"),
+         "/live.mp3", live, ReadBack{}, "T", "PROBLEM", "Write mount=/live."},
+        {"no encoder at all", answered(ServerDialect::Icecast, 400, "<b>400 - Source does not exist</b>"), "/live",
+         icecastShowing({}), ReadBack{}, "T", "PROBLEM", "No encoder is streaming"},
+        {"an Opus mount takes no titles", answered(ServerDialect::Icecast, 200, refusedUrlUpdates), "/opus.ogg",
+         live, ReadBack{}, "T", "PROBLEM", "streams Ogg Opus"},
+        {"an MP3 mount refuses another address", answered(ServerDialect::Icecast, 200, refusedUrlUpdates), "/live",
+         live, ReadBack{}, "T", "PROBLEM", "admin user and admin password"},
+        {"Shoutcast's empty 200 read back", answered(ServerDialect::Shoutcast, 200, ""), "/live", std::nullopt, shown,
+         "T", "OK", "shows it on stream 2"},
+        {"Shoutcast kept its title", answered(ServerDialect::Shoutcast, 200, ""), "/live", std::nullopt,
+         shoutcastKeptItsTitle, "Daft Punk - One More Time", "PROBLEM", "Check, in this order: sid"},
+        {"Shoutcast's filter", answered(ServerDialect::Shoutcast, 200, ""), "/live", std::nullopt,
+         shoutcastKeptItsTitle, "(Live) Set", "PROBLEM", "title filter refuses"},
+    };
+    for (const auto& row : rows) {
+        CheckOutcome outcome = row.outcome;
+        outcome.mount = row.mount;
+        outcome.sid = "1";
+        outcome.before = row.before;
+        outcome.readBack = row.back;
+        outcome.sentTitle = row.sent;
+        const CheckVerdict verdict = judgeOutcome(outcome);
+        EXPECT_STREQ(verdictLabel(verdict), row.label) << row.name;
+        EXPECT_TRUE(mentions(verdict.happened + " " + verdict.advice, row.said))
+            << row.name << ": " << verdict.happened << " / " << verdict.advice;
+    }
+}
+
+TEST(PublishedStatus, ReadsEachServersPage) {
+    // Icecast writes one source as an object, several as an array; \u escapes and the title's absence.
+    const auto one = parseIcecastStatus(R"({"icestats":{"source":{"listenurl":"http://h:8000/live",)"
+                                        R"("server_type":"audio/mpeg","title":"Zo\u00eb \ud83c\udfb5"}}})");
+    ASSERT_TRUE(one && one->size() == 1);
+    EXPECT_EQ((*one)[0].path, "/live");
+    EXPECT_EQ((*one)[0].title, "Zo\xc3\xab \xf0\x9f\x8e\xb5");
+    const auto two = parseIcecastStatus(R"({"icestats":{"source":[{"listenurl":"http://h/a","dummy":null},)"
+                                        R"({"listenurl":"http://h/b","server_type":"audio/ogg","subtype":"Opus",)"
+                                        R"("listeners":3}]}})");
+    ASSERT_TRUE(two && two->size() == 2);
+    EXPECT_FALSE((*two)[0].title);
+    EXPECT_EQ(formatName((*two)[1]), "Ogg Opus");
+    EXPECT_TRUE(formatRefusesTitleUpdates((*two)[1]));
+    EXPECT_TRUE(parseIcecastStatus(R"({"icestats":{"admin":"x"}})")->empty());
+    EXPECT_FALSE(parseIcecastStatus("<html>Not Found</html>"));
+    EXPECT_FALSE(parseIcecastStatus(std::string(100000, '[')));
+    // Shoutcast escapes its titles, and a title may hold commas.
+    EXPECT_EQ(parseSevenHtmlTitle("<html><body>1,1,2,32,1,128,AC/DC, Live &amp; Loud</body></html>"),
+              "AC/DC, Live & Loud");
+    EXPECT_FALSE(parseSevenHtmlTitle("<html><body>admin page</body></html>"));
+    EXPECT_EQ(parseStatsSongTitle("<SHOUTCASTSERVER><SONGTITLE>R&#233;ve &lt;3</SONGTITLE></SHOUTCASTSERVER>"),
+              "R\xc3\xa9ve <3");
+    // Icecast reads an MP3 mount's stored bytes as Latin-1 unless told otherwise.
+    EXPECT_TRUE(showsTitle("Zo\xc3\x83\xc2\xab", "Zo\xc3\xab"));
+    EXPECT_FALSE(showsTitle("Zo", "Zo\xc3\xab"));
+}
+
+static SectionValues values(std::vector<std::pair<std::string, std::string>> pairs) {
+    return SectionValues{std::move(pairs)};
+}
+
+static std::string fixFor(const SectionValues& section, const std::vector<std::string>& liveMounts = {}) {
+    const std::vector<SettingsWarning> found = findSettingsMistakes(section, liveMounts);
+    return found.empty() ? std::string() : found.front().fix;
+}
+
+TEST(SettingsMistakes, EachNamesTheLineToWrite) {
+    const std::string root = "http://radio.example.com:8000";
+    EXPECT_EQ(fixFor(values({{"server_url", root + "/live"}, {"mount", "/live"}})),
+              "Write server_url=" + root + "/ and mount=/live.");
+    EXPECT_EQ(fixFor(values({{"server_url", root + "/radio.m3u"}})),
+              "Write server_url=" + root + "/ and mount=/radio.");
+    EXPECT_EQ(fixFor(values({{"server_url", root + "/radio"}}), {"/radio"}),
+              "Write server_url=" + root + "/ and mount=/radio.");
+    EXPECT_EQ(fixFor(values({{"server_url", root + "/admin/metadata"}})), "Write server_url=" + root + "/.");
+    EXPECT_EQ(fixFor(values({{"server_url", root + "/admin.cgi"}, {"protocol", "shoutcast"}})),
+              "Write server_url=" + root + "/.");
+    EXPECT_EQ(fixFor(values({{"server_url", root + "/stream/1/"}, {"protocol", "sc2"}})),
+              "Write server_url=" + root + "/.");
+    EXPECT_EQ(fixFor(values({{"server_url", root + "/radio/"}})), ""); // a server in a folder of its own
+    EXPECT_EQ(fixFor(values({{"mount", "/live ; my show"}})),
+              "Put the comment on a line of its own, starting with \";\", and write mount=/live.");
+    EXPECT_TRUE(mentions(fixFor(values({{"protocol", "shoutcst"}})), "protocol=shoutcast"));
+    EXPECT_EQ(fixFor(values({{"protocol", "Icecast2"}})), "");
+    EXPECT_TRUE(mentions(fixFor(values({{"protocol", "sc2"}, {"password", "dj:secret"}})), "without \":\""));
+    EXPECT_EQ(fixFor(values({{"protocol", "icecast2"}, {"password", "dj:secret"}})), "");
+    const std::vector<SettingsWarning> secret = findSettingsMistakes(values({{"password", "pw ;old pw"}}));
+    ASSERT_EQ(secret.size(), 1u);
+    EXPECT_FALSE(mentions(secret[0].what + secret[0].fix, "pw")); // the password is never shown
+}
+
+// The file's problems join the last line: the reading Windows will give wins over what the
+// server did with the reading Wine gave, and a warning that explains a failure names it.
+TEST(SectionVerdict, TheFileExplainsWhatTheServerDid) {
+    const CheckVerdict ok{true, "Icecast took the title.", ""};
+    const CheckVerdict refused{false, "The server refused the user name or password.", "Check the password."};
+    const SettingsWarning comment{"password", "password holds a comment", "Put the comment on a line of its own"};
+    const SettingsWarning prefix{"title_prefix", "title_prefix holds a comment", "Write title_prefix=DJ", true};
+    const UpdateFacts refusal{true, true};
+    EXPECT_TRUE(mentions(sectionVerdict(ok, "stream", SectionReading{true, {}}, {}, UpdateFacts{true, false}).happened,
+                         "Windows will not find the section [stream]"));
+    const CheckVerdict wrongLetters = sectionVerdict(refused, "stream", SectionReading{false, {"password"}}, {}, refusal);
+    EXPECT_TRUE(mentions(wrongLetters.happened, "saved as UTF-8"));
+    EXPECT_TRUE(mentions(wrongLetters.advice, "UTF-16 LE"));
+    EXPECT_EQ(sectionVerdict(refused, "stream", {}, {comment}, refusal).advice, comment.fix);
+    EXPECT_TRUE(sectionVerdict(ok, "stream", {}, {comment}, UpdateFacts{true, false}).confirmed);
+    EXPECT_FALSE(sectionVerdict(ok, "stream", {}, {prefix}, UpdateFacts{true, false}).confirmed);
+    EXPECT_EQ(sectionVerdict(refused, "stream", {}, {comment}, UpdateFacts{}).advice, refused.advice);
 }

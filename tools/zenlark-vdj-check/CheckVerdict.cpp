@@ -6,3 +6,7 @@ const char* verdictLabel(const CheckVerdict& verdict) {
         return "OK";
     return verdict.unknownAnswer ? "UNCONFIRMED" : "PROBLEM";
 }
+
+bool isProblem(const CheckVerdict& verdict) {
+    return !verdict.confirmed && !verdict.unknownAnswer;
+}

@@ -16,6 +16,8 @@ void printLine(const std::string& utf8) {
 void showVerdict(const CheckVerdict& verdict) {
     printLine("");
     printLine(std::string(verdictLabel(verdict)) + ": " + verdict.happened);
+    if (!verdict.detail.empty())
+        printLine("Detail: " + verdict.detail);
     if (!verdict.advice.empty())
         printLine("What to do: " + verdict.advice);
 }

@@ -9,7 +9,8 @@
 void print(const std::string& utf8);
 void printLine(const std::string& utf8);
 
-// The verdict's two lines, after an empty one: "OK: ..." or "PROBLEM: ...", then "What to do: ...".
+// The verdict's lines, after an empty one: "OK: ..." or "PROBLEM: ...", "Detail: ..." when it
+// has numbers, and last what to do, the line a DJ acts on.
 void showVerdict(const CheckVerdict& verdict);
 
 // Sets the console's output code page to UTF-8 for the tool's life and gives the old one back.

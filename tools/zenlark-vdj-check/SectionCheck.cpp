@@ -73,16 +73,59 @@ static std::string titleToSend(const CheckOptions& options) {
 
 // One server's check: its settings and request, the update, the server's answer, the verdict,
 // and with --watch what its listeners received.
-static SectionResult checkSection(const StreamSettings& settings, const CheckOptions& options) {
+// The title listeners get: the section's prefix and suffix around the track text.
+static std::string titleForListeners(const StreamSettings& settings, const std::string& title) {
+    return utf8(settings.titlePrefix) + title + utf8(settings.titleSuffix);
+}
+
+// Listens again where the update really went, when the server shows the title on another mount
+// than the one listened to; the titles heard there all count as after the update.
+static void followTheTitle(std::unique_ptr<TitleWatch>& watch, const StreamSettings& settings,
+                           const CheckOptions& options, const UpdateResult& update,
+                           const std::string& expected) {
+    if (!update.landedOn || !options.watch.streamUrl.empty())
+        return;
+    const WatchAddress there = watchAddressOnMount(settings, *update.landedOn);
+    if (!there.target || (watch && watch->listensTo(*there.target)))
+        return;
+    printLine("The title went to " + *update.landedOn + "; listening there.");
+    watch.reset();
+    watch = std::make_unique<TitleWatch>(there, printLine, expected);
+    watch->begin();
+    watch->updateSent();
+}
+
+// Shows the final verdict of a section and, with --watch, waits for its title to reach
+// listeners, unless the update already failed.
+static SectionResult finish(const CheckVerdict& verdict, std::unique_ptr<TitleWatch>& watch,
+                            const CheckOptions& options) {
+    showVerdict(verdict);
+    if (!watch || isProblem(verdict))
+        return resultOf(verdict);
+    return resultOf(awaitTitle(*watch, options.watch));
+}
+
+// One server's check: what the file says (its values and their mistakes), what the server did
+// (its status, the update, its answer, the title read back), and with --watch what its
+// listeners received.
+static SectionResult checkSection(const StreamSection& section, const SettingsFileState& file,
+                                  const CheckOptions& options) {
+    const StreamSettings& settings = section.settings;
     const std::string title = titleToSend(options);
-    DeliveryReport report;
+    const std::string expected = titleForListeners(settings, title);
     showSettings(settings);
+    DeliveryReport report;
     const std::optional<UpdateRequest> request = showRequest(settings, title, report);
+    // With --no-send nothing goes to the server, not even a look at its public pages.
+    const std::optional<ServerView> before =
+        request && options.send ? lookBeforeUpdate(settings) : std::nullopt;
+    const std::vector<SettingsWarning> warnings =
+        findSettingsMistakes(sectionValuesOf(settings), liveMountPaths(before));
+    showWarnings(warnings);
+    const SectionReading reading = readingOf(file, section.name);
     std::unique_ptr<TitleWatch> watch;
     if (options.watch.enabled && request) {
-        // Listeners see the title with this server's prefix and suffix around it.
-        watch = startWatch(settings, options.watch,
-                           utf8(settings.titlePrefix) + title + utf8(settings.titleSuffix));
+        watch = startWatch(settings, options.watch, expected);
         if (!watch)
             return SectionResult{false, true, "PROBLEM: no stream to listen to"};
         if (!watch->awaitHeard()) {
@@ -92,18 +135,24 @@ static SectionResult checkSection(const StreamSettings& settings, const CheckOpt
     }
     if (!options.send && request) {
         printLine("Nothing sent (--no-send).");
-        return SectionResult{true, true, "request shown, nothing sent (--no-send)"};
+        const CheckVerdict shown{true, "the request is shown; nothing was sent (--no-send).", ""};
+        const CheckVerdict verdict =
+            sectionVerdict(shown, utf8(section.name), reading, warnings, UpdateFacts{});
+        if (!verdict.confirmed)
+            showVerdict(verdict);
+        return SectionResult{verdict.confirmed, true,
+                             verdict.confirmed
+                                 ? "request shown, nothing sent (--no-send)"
+                                 : std::string(verdictLabel(verdict)) + ": " + verdict.happened};
     }
-    if (request)
-        printLine("Sending title: " + title);
-
     if (watch)
         watch->updateSent();
-    const CheckVerdict verdict = sendAndJudge(settings, request, title, report);
-    showVerdict(verdict);
-    if (watch)
-        return resultOf(awaitTitle(*watch, options.watch));
-    return resultOf(verdict);
+    const UpdateResult update = sendAndJudge(settings, request, title, expected, before, report);
+    const CheckVerdict verdict = sectionVerdict(update.verdict, utf8(section.name), reading, warnings,
+                                                UpdateFacts{update.sent, update.credentialsRefused});
+    if (watch && !isProblem(verdict))
+        followTheTitle(watch, settings, options, update, expected);
+    return finish(verdict, watch, options);
 }
 
 // A section the plug-in does not use: not ready while others are, or a second one for the same
@@ -124,7 +173,7 @@ static bool anyReady(const std::vector<StreamSection>& sections) {
 }
 
 static SectionResult checkSectionOf(const std::vector<StreamSection>& sections, std::size_t index,
-                                    const CheckOptions& options) {
+                                    const SettingsFileState& file, const CheckOptions& options) {
     const StreamSection& section = sections[index];
     printLine("");
     printLine("[" + utf8(section.name) + "]");
@@ -141,7 +190,7 @@ static SectionResult checkSectionOf(const std::vector<StreamSection>& sections, 
                                            : "sid") +
                            " as [" + utf8(sections[static_cast<std::size_t>(duplicate)].name) +
                            "]; the plug-in updates them once.");
-    return checkSection(section.settings, options);
+    return checkSection(section, file, options);
 }
 
 static bool sameName(const std::wstring& left, const std::wstring& right) {
@@ -150,7 +199,11 @@ static bool sameName(const std::wstring& left, const std::wstring& right) {
 
 int runCheck(const CheckOptions& options) {
     const std::wstring path = settingsFileToCheck(options.settingsPath);
-    showSettingsFile(path);
+    const SettingsFileState file = showSettingsFile(path);
+    if (!file.exists && file.hiddenTxtTwin) {
+        showVerdict(hiddenEndingVerdict(path, *file.hiddenTxtTwin));
+        return 1;
+    }
     const std::vector<StreamSection> sections = loadStreamSections(path);
     std::vector<std::size_t> chosen;
     for (std::size_t index = 0; index < sections.size(); ++index) {
@@ -173,7 +226,7 @@ int runCheck(const CheckOptions& options) {
     }
     std::vector<std::pair<std::wstring, SectionResult>> results;
     for (const std::size_t index : chosen)
-        results.emplace_back(sections[index].name, checkSectionOf(sections, index, options));
+        results.emplace_back(sections[index].name, checkSectionOf(sections, index, file, options));
     bool allConfirmed = true;
     bool anyChecked = false;
     for (const auto& [name, result] : results) {

@@ -82,7 +82,8 @@ std::optional<std::string> streamTitle(const std::string& block) {
     if (start == std::string::npos)
         return std::nullopt;
     const std::size_t valueStart = start + key.size();
-    for (std::size_t end = text.find("';", valueStart); end != std::string::npos; end = text.find("';", end + 1)) {
+    for (std::size_t end = text.find("';", valueStart); end != std::string::npos;
+         end = text.find("';", end + 1)) {
         const std::size_t next = end + 2;
         if (next == text.size() || startsKey(text, next))
             return text.substr(valueStart, end - valueStart);

@@ -17,13 +17,13 @@ std::optional<std::size_t> parseMetaint(const std::string& headerValue);
 // bytes comes one length byte L, then L * 16 bytes of metadata (none when L is 0). Bytes may
 // arrive in pieces of any size. Audio bytes are only counted past, never kept.
 class IcyMetadataReader {
-public:
+  public:
     explicit IcyMetadataReader(std::size_t metaint);
 
     // The non-empty metadata blocks completed within this piece, in stream order.
     std::vector<std::string> feed(const char* data, std::size_t size);
 
-private:
+  private:
     enum class Part { audio, length, metadata };
 
     std::size_t metaint_;

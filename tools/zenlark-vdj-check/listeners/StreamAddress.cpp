@@ -18,8 +18,8 @@ static bool namesShoutcastVersion(const std::wstring& lowered, wchar_t version) 
     const std::wstring name = L"shoutcast";
     for (std::size_t at = lowered.find(name); at != std::wstring::npos; at = lowered.find(name, at + 1)) {
         std::size_t next = at + name.size();
-        while (next < lowered.size() && (lowered[next] == L' ' || lowered[next] == L'-' || lowered[next] == L'_' ||
-                                         lowered[next] == L'v'))
+        while (next < lowered.size() && (lowered[next] == L' ' || lowered[next] == L'-' ||
+                                         lowered[next] == L'_' || lowered[next] == L'v'))
             ++next;
         if (next < lowered.size() && lowered[next] == version)
             return true;
@@ -44,7 +44,8 @@ static std::string withoutTrailingSlashes(std::string path) {
     return path;
 }
 
-std::string streamPath(StreamKind kind, const std::string& urlPath, const std::string& mount, const std::string& sid) {
+std::string streamPath(StreamKind kind, const std::string& urlPath, const std::string& mount,
+                       const std::string& sid) {
     const std::string base = escapeBasePath(withoutTrailingSlashes(urlPath));
     if (kind == StreamKind::icecast)
         return base + escapeBasePath(mountPoint(mount));

@@ -19,4 +19,5 @@ StreamKind streamKind(const std::wstring& protocol, const std::wstring& sid);
 // without trailing "/", then the mount (a missing "/" added, empty meaning "/live", as for the
 // update), "/stream/<sid>/" (empty sid meaning 1) or "/". Spaces, controls and bytes outside
 // ASCII in the path and mount become %XX; the sid is percent-encoded.
-std::string streamPath(StreamKind kind, const std::string& urlPath, const std::string& mount, const std::string& sid);
+std::string streamPath(StreamKind kind, const std::string& urlPath, const std::string& mount,
+                       const std::string& sid);

@@ -25,7 +25,7 @@ static constexpr std::size_t readBufferBytes = 16 * 1024;
 // The request handle of the current connection, closable from another thread: closing it makes
 // a pending synchronous WinHTTP call on it return, which is how stop() ends a stalled read.
 class RequestSlot {
-public:
+  public:
     RequestSlot() = default;
     RequestSlot(const RequestSlot&) = delete;
     RequestSlot& operator=(const RequestSlot&) = delete;
@@ -53,7 +53,7 @@ public:
         closeHeld();
     }
 
-private:
+  private:
     void closeHeld() {
         if (request_ != nullptr)
             WinHttpCloseHandle(request_);
@@ -67,13 +67,13 @@ private:
 
 // Closes the slot's request when a connection ends, on every path.
 class HeldRequest {
-public:
+  public:
     explicit HeldRequest(RequestSlot& slot) : slot_(slot) {}
     HeldRequest(const HeldRequest&) = delete;
     HeldRequest& operator=(const HeldRequest&) = delete;
     ~HeldRequest() { slot_.close(); }
 
-private:
+  private:
     RequestSlot& slot_;
 };
 
@@ -109,15 +109,20 @@ std::optional<StreamTarget> streamTargetFromUrl(const std::wstring& url) {
 std::wstring streamUrlText(const StreamTarget& target) {
     const bool defaultPort = target.port == (target.secure ? 443 : 80);
     const std::wstring port = defaultPort ? std::wstring() : L":" + std::to_wstring(target.port);
-    return std::wstring(target.secure ? L"https://" : L"http://") + target.hostName + port + target.pathAndQuery;
+    return std::wstring(target.secure ? L"https://" : L"http://") + target.hostName + port +
+           target.pathAndQuery;
 }
 
 StreamListener::StreamListener(StreamTarget target, StreamEvents& events)
     : target_(std::move(target)), events_(events), slot_(std::make_unique<RequestSlot>()) {}
 
-StreamListener::~StreamListener() { stop(); }
+StreamListener::~StreamListener() {
+    stop();
+}
 
-void StreamListener::start() { thread_ = std::thread([this] { run(); }); }
+void StreamListener::start() {
+    thread_ = std::thread([this] { run(); });
+}
 
 void StreamListener::stop() {
     {
@@ -183,7 +188,8 @@ std::optional<StreamFailure> StreamListener::listenOnce(bool again, bool& heard)
     const UniqueInternetHandle session = openSession(userAgent, proxy);
     if (!session)
         return failedAt(StreamStep::request);
-    const UniqueInternetHandle connection(WinHttpConnect(session.get(), target_.hostName.c_str(), target_.port, 0));
+    const UniqueInternetHandle connection(
+        WinHttpConnect(session.get(), target_.hostName.c_str(), target_.port, 0));
     if (!connection)
         return failedAt(StreamStep::request);
     HINTERNET request = WinHttpOpenRequest(connection.get(), L"GET", target_.pathAndQuery.c_str(), nullptr,
@@ -196,7 +202,8 @@ std::optional<StreamFailure> StreamListener::listenOnce(bool again, bool& heard)
     const HeldRequest held(*slot_);
 
     limitRequest(request, resolveTimeout, connectTimeout, sendTimeout, receiveTimeout);
-    if (!WinHttpAddRequestHeaders(request, L"Icy-MetaData: 1", static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD))
+    if (!WinHttpAddRequestHeaders(request, L"Icy-MetaData: 1", static_cast<DWORD>(-1),
+                                  WINHTTP_ADDREQ_FLAG_ADD))
         return failedAt(StreamStep::request);
     if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(request, nullptr))
@@ -211,12 +218,14 @@ std::optional<StreamFailure> StreamListener::listenOnce(bool again, bool& heard)
         StreamFailure failure{StreamStep::status, 0, status, {}};
         return failure;
     }
-    const std::optional<std::wstring> metaintHeader = headerText(request, WINHTTP_QUERY_CUSTOM, L"icy-metaint");
-    const std::optional<std::size_t> metaint = metaintHeader ? parseMetaint(asciiText(*metaintHeader)) : std::nullopt;
+    const std::optional<std::wstring> metaintHeader =
+        headerText(request, WINHTTP_QUERY_CUSTOM, L"icy-metaint");
+    const std::optional<std::size_t> metaint =
+        metaintHeader ? parseMetaint(asciiText(*metaintHeader)) : std::nullopt;
     if (!metaint) {
         StreamFailure failure{StreamStep::noMetadata, 0, 0, {}};
-        failure.contentType =
-            asciiText(headerText(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX).value_or(L""));
+        failure.contentType = asciiText(
+            headerText(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX).value_or(L""));
         return failure;
     }
     heard = true;

@@ -28,7 +28,7 @@ std::wstring streamUrlText(const StreamTarget& target);
 
 // Told what the listener hears, on the listener's thread.
 class StreamEvents {
-public:
+  public:
     virtual ~StreamEvents() = default;
     // The stream answered with metadata; `again` after a drop.
     virtual void connected(bool again) = 0;
@@ -44,7 +44,7 @@ class RequestSlot;
 // only the metadata. A first connection that fails ends the listener; once it has been heard,
 // every drop is followed by a pause and a new connection, until stop().
 class StreamListener {
-public:
+  public:
     StreamListener(StreamTarget target, StreamEvents& events);
     StreamListener(const StreamListener&) = delete;
     StreamListener& operator=(const StreamListener&) = delete;
@@ -54,7 +54,7 @@ public:
     // Ends listening, also while a read waits for data that never comes, and joins the thread.
     void stop();
 
-private:
+  private:
     void run();
     std::optional<StreamFailure> listenOnce(bool again, bool& heard);
     bool pause(int seconds);

@@ -31,7 +31,7 @@ CheckVerdict explainStreamFailure(const StreamFailure& failure);
 // Follows the titles a listener receives around one title update and judges whether the
 // update's title arrived. Times are seconds on one monotonic clock.
 class TitleArrival {
-public:
+  public:
     explicit TitleArrival(std::string expected);
 
     void updateSent(double at);
@@ -43,7 +43,7 @@ public:
     // not be heard at the end, if it could not.
     CheckVerdict verdict(int waitedSeconds, const std::optional<StreamFailure>& failure) const;
 
-private:
+  private:
     std::string expected_;
     std::optional<double> sentAt_;
     std::optional<double> arrivedAfter_;

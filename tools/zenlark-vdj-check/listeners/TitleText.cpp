@@ -38,8 +38,8 @@ static std::string withoutControls(const std::string& utf8) {
     std::string safe;
     for (std::size_t at = 0; at < utf8.size();) {
         const std::size_t length = utf8SequenceLength(utf8, at);
-        const bool control = (length == 1 && isControl(static_cast<unsigned char>(utf8[at]))) ||
-                             isC1InUtf8(utf8, at, length);
+        const bool control =
+            (length == 1 && isControl(static_cast<unsigned char>(utf8[at]))) || isC1InUtf8(utf8, at, length);
         if (control)
             safe += replacementCharacter;
         else

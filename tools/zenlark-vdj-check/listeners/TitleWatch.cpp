@@ -5,6 +5,7 @@
 #include "listeners/TitleText.h"
 
 #include "delivery/TextEncoding.h"
+#include "delivery/UpdateTarget.h"
 #include "delivery/UrlCracking.h"
 
 #include <windows.h>
@@ -35,7 +36,9 @@ static BOOL WINAPI onConsoleControl(DWORD event) {
     return TRUE;
 }
 
-static std::wstring widened(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+static std::wstring widened(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
 
 static std::string kindWords(StreamKind kind, const std::wstring& sid) {
     if (kind == StreamKind::shoutcastV2)
@@ -56,9 +59,10 @@ WatchAddress watchAddress(const StreamSettings& settings, const std::wstring& st
     }
     const std::optional<ServerAddress> server = crackServerUrl(settings.serverUrl);
     if (!server) {
-        address.problem = CheckVerdict{false, "There is no stream to listen to: server_url is empty or cannot be used.",
-                                       "Set server_url in the settings file, or give the stream's address with "
-                                       "--stream."};
+        address.problem =
+            CheckVerdict{false, "There is no stream to listen to: server_url is empty or cannot be used.",
+                         "Set server_url in the settings file, or give the stream's address with "
+                         "--stream."};
         return address;
     }
     const StreamKind kind = streamKind(settings.protocol, settings.sid);
@@ -66,21 +70,33 @@ WatchAddress watchAddress(const StreamSettings& settings, const std::wstring& st
     target.secure = server->secure;
     target.hostName = server->hostName;
     target.port = server->port;
-    target.pathAndQuery = widened(streamPath(kind, utf8FromWide(server->urlPath), utf8FromWide(settings.mount),
-                                             utf8FromWide(settings.sid)));
+    target.pathAndQuery = widened(streamPath(kind, utf8FromWide(server->urlPath),
+                                             utf8FromWide(settings.mount), utf8FromWide(settings.sid)));
     address.target = target;
     address.origin = kindWords(kind, settings.sid);
     return address;
 }
 
+WatchAddress watchAddressOnMount(const StreamSettings& settings, const std::string& mountPath) {
+    WatchAddress address = watchAddress(settings, std::wstring());
+    if (!address.target)
+        return address;
+    address.target->pathAndQuery = widened(escapeBasePath(mountPath));
+    address.origin = "the mount the title went to";
+    return address;
+}
+
 TitleWatch::TitleWatch(const WatchAddress& address, LinePrinter print, std::string expected)
-    : print_(print), shownAddress_(utf8FromWide(streamUrlText(address.target.value())) + " (" + address.origin + ")"),
+    : print_(print), target_(address.target.value()),
+      shownAddress_(utf8FromWide(streamUrlText(address.target.value())) + " (" + address.origin + ")"),
       started_(std::chrono::steady_clock::now()), listener_(address.target.value(), *this) {
     if (!expected.empty())
         arrival_.emplace(std::move(expected));
 }
 
-TitleWatch::~TitleWatch() { listener_.stop(); }
+TitleWatch::~TitleWatch() {
+    listener_.stop();
+}
 
 void TitleWatch::say(const std::string& line) {
     print_(line);
@@ -113,6 +129,13 @@ void TitleWatch::begin() {
     SetConsoleCtrlHandler(onConsoleControl, TRUE);
     say("Listening to " + shownAddress_ + ", as a player does.");
     listener_.start();
+}
+
+bool TitleWatch::listensTo(const StreamTarget& target) const {
+    return target.secure == target_.secure && target.port == target_.port &&
+           CompareStringOrdinal(target.hostName.c_str(), -1, target_.hostName.c_str(), -1, TRUE) ==
+               CSTR_EQUAL &&
+           target.pathAndQuery == target_.pathAndQuery;
 }
 
 bool TitleWatch::awaitHeard() {
@@ -163,11 +186,14 @@ int TitleWatch::watchToTheEnd(std::optional<int> seconds) {
         sayAtTime(interrupted ? "Stopped (Ctrl+C)." : "Stopped after " + std::to_string(*seconds) + " s.");
     listener_.stop();
     if (!heard) {
-        const CheckVerdict why = failure ? explainStreamFailure(*failure)
-                                         : CheckVerdict{false, "The stream did not answer before the watch ended.",
-                                                        "Check the stream address, or watch for longer."};
+        const CheckVerdict why =
+            failure ? explainStreamFailure(*failure)
+                    : CheckVerdict{false, "The stream did not answer before the watch ended.",
+                                   "Check the stream address, or watch for longer."};
         say("");
         say("PROBLEM: " + why.happened);
+        if (!why.detail.empty())
+            say("Detail: " + why.detail);
         say("What to do: " + why.advice);
         return 1;
     }

@@ -31,15 +31,19 @@ struct WatchAddress {
     CheckVerdict problem;
 };
 WatchAddress watchAddress(const StreamSettings& settings, const std::wstring& streamUrl);
+// The stream of `mountPath` ("/stream") on the settings' server: where an update really went.
+WatchAddress watchAddressOnMount(const StreamSettings& settings, const std::string& mountPath);
 
 class TitleWatch : private StreamEvents {
-public:
+  public:
     // `expected`: the title an update is about to send; empty for a watch alone.
     TitleWatch(const WatchAddress& address, LinePrinter print, std::string expected = std::string());
     ~TitleWatch() override;
 
     // Says where it listens and starts listening.
     void begin();
+    // True when it listens to `target`: the same scheme, host, port and path.
+    bool listensTo(const StreamTarget& target) const;
     // Returns once the stream was heard or its first connection failed; false after Ctrl+C.
     bool awaitHeard();
     // The update goes out now: titles from here on count as received after it.
@@ -49,7 +53,7 @@ public:
     // Listens until `seconds` passed (none: until Ctrl+C) or the first connection failed; exit code.
     int watchToTheEnd(std::optional<int> seconds);
 
-private:
+  private:
     void connected(bool again) override;
     void titleReceived(const std::string& bytes) override;
     void failed(const StreamFailure& failure, bool retrying, int pauseSeconds) override;
@@ -59,10 +63,11 @@ private:
     double now() const;
     // Waits until `done` holds, `deadline` passed or Ctrl+C came; the state lock is held.
     template <typename Done>
-    void waitUntil(std::unique_lock<std::mutex>& lock, std::optional<std::chrono::steady_clock::time_point> deadline,
-                   Done done);
+    void waitUntil(std::unique_lock<std::mutex>& lock,
+                   std::optional<std::chrono::steady_clock::time_point> deadline, Done done);
 
     LinePrinter print_;
+    StreamTarget target_;
     std::string shownAddress_;
     // Written by the listener's thread and read by the caller's, under the watch's lock.
     std::chrono::steady_clock::time_point started_;
@@ -70,7 +75,7 @@ private:
     bool heard_ = false;
     bool gaveUp_ = false;
     bool dropped_ = false;
-    bool ending_ = false; // the verdict is made: the listener's reports no longer count
+    bool ending_ = false;                  // the verdict is made: the listener's reports no longer count
     std::optional<StreamFailure> failure_; // why the stream cannot be heard right now
     std::optional<std::string> lastTitle_;
     std::optional<TitleArrival> arrival_;

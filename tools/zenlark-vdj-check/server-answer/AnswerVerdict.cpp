@@ -1,14 +1,34 @@
-// Plain-word verdicts for every way a title update can go.
+// Plain-word verdicts for every way a title update can go. Numbers (the HTTP status, Windows'
+// error) go into the detail, so the verdict itself reads as plain words.
 #include "server-answer/AnswerVerdict.h"
 
 #include "WinHttpErrors.h"
 
 #include <cstdint>
 
-static bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+static bool contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
 
 static CheckVerdict verdict(bool confirmed, std::string happened, std::string advice) {
     return CheckVerdict{confirmed, std::move(happened), std::move(advice)};
+}
+
+static CheckVerdict withDetail(CheckVerdict result, std::string detail) {
+    result.detail = std::move(detail);
+    return result;
+}
+
+static std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+static std::string statusDetail(std::uint32_t status) {
+    return "HTTP status " + std::to_string(status);
+}
+
+static std::string errorDetail(std::uint32_t error) {
+    return "Windows error " + std::to_string(error);
 }
 
 static CheckVerdict notReady(const CheckOutcome& outcome) {
@@ -21,9 +41,21 @@ static CheckVerdict notReady(const CheckOutcome& outcome) {
                    "Add " + missing + " to the [stream] section of the settings file.");
 }
 
-static CheckVerdict explainNetworkError(std::uint32_t error) {
+// The address with "https" changed to "http".
+static std::string plainHttpAddress(const std::string& serverUrl) {
+    const std::size_t colon = serverUrl.find("://");
+    return colon == std::string::npos ? serverUrl : "http" + serverUrl.substr(colon);
+}
+
+static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
+    const std::uint32_t error = outcome.report.platformError;
+    if (outcome.plainHttpOnPort)
+        return verdict(false,
+                       "This port speaks plain http, not https: the secure connection could not start.",
+                       "Write server_url=" + plainHttpAddress(outcome.serverUrl) +
+                           " (http instead of https), or the server's https port if it has one.");
     if (error == winhttpError::nameNotResolved)
-        return verdict(false, "The server's name could not be resolved.",
+        return verdict(false, "The server's name could not be found.",
                        "Check the host name in server_url and this computer's internet connection.");
     if (error == winhttpError::cannotConnect || error == winhttpError::socketRefused)
         return verdict(false, "The connection was refused or could not be made.",
@@ -33,26 +65,83 @@ static CheckVerdict explainNetworkError(std::uint32_t error) {
         return verdict(false, "The server did not answer in time.",
                        "Check the host and port in server_url; a firewall may be dropping the connection.");
     if (winhttpError::isTlsError(error))
-        return verdict(false, "The secure (TLS) connection failed: the server's certificate was not accepted "
-                              "or the server does not speak https on this port.",
+        return verdict(false,
+                       "The secure (https) connection failed: Windows does not accept the server's "
+                       "certificate, or the server speaks no https on this port.",
                        "Use http:// if the server has no https on this port, or fix the server's certificate "
                        "(it must match the host name and be signed by an authority Windows trusts).");
     if (error == winhttpError::invalidServerResponse)
-        return verdict(false, "The server answered with something that is not a valid HTTP answer.",
+        return verdict(false, "The server answered with something that is not a web answer.",
                        "Check that server_url names the port that takes title updates: Shoutcast servers and "
                        "Liquidsoap's harbor take the encoder on the port one above it. Check also that the "
                        "scheme (http or https) is the one the server speaks on this port.");
     if (error == winhttpError::connectionError)
         return verdict(false, "The server closed or reset the connection without answering.",
-                       "Check that server_url points at the server's HTTP port and that the scheme (http or "
+                       "Check that server_url points at the server's web port and that the scheme (http or "
                        "https) is the one the server speaks.");
     return verdict(false, "The request failed.", "Check server_url and the network connection.");
 }
 
-static CheckVerdict networkFailure(const DeliveryReport& report) {
-    CheckVerdict result = explainNetworkError(report.platformError);
-    result.happened += " (Windows error " + std::to_string(report.platformError) + ")";
-    return result;
+// The port one above the one for title updates takes the encoder at Shoutcast servers and
+// Liquidsoap's harbor; an encoder's port copied into server_url fails the HTTP exchange.
+static CheckVerdict sourcePort(const CheckOutcome& outcome) {
+    const std::string port = std::to_string(outcome.port);
+    const std::string below = std::to_string(outcome.port - 1);
+    return verdict(false,
+                   "Port " + port + " gave no web answer, but port " + below +
+                       " does: server_url most "
+                       "likely names the encoder's (source) port, not the one for title updates.",
+                   "Use port " + below +
+                       " in server_url, the port one lower. Shoutcast servers and Liquidsoap's "
+                       "harbor take the encoder on the port one above the one that takes title updates.");
+}
+
+static CheckVerdict networkFailure(const CheckOutcome& outcome) {
+    const CheckVerdict result = outcome.httpOnPortBelow && mayBeSourcePort(outcome.report)
+                                    ? sourcePort(outcome)
+                                    : explainNetworkError(outcome);
+    return withDetail(result, errorDetail(outcome.report.platformError));
+}
+
+// The mount's status before the update, when the server published it.
+static const MountStatus* mountBefore(const CheckOutcome& outcome) {
+    if (!outcome.before)
+        return nullptr;
+    for (const MountStatus& mount : outcome.before->mounts) {
+        if (mount.path == outcome.mount)
+            return &mount;
+    }
+    return nullptr;
+}
+
+static bool knowsMounts(const CheckOutcome& outcome) {
+    return outcome.before && outcome.before->page == StatusPage::icecast;
+}
+
+static CheckVerdict refusedUrlUpdates(const CheckOutcome& outcome) {
+    const MountStatus* mount = mountBefore(outcome);
+    if (mount != nullptr && formatRefusesTitleUpdates(*mount))
+        return verdict(
+            false,
+            "Icecast refused the title: the mount " + outcome.mount + " streams " + formatName(*mount) +
+                ", which carries its titles inside the audio, so Icecast "
+                "takes no title updates for it.",
+            "Stream MP3 or AAC (or Ogg Vorbis) to the mount your listeners hear, and let the plug-in "
+            "update that mount.");
+    if (mount != nullptr)
+        return verdict(
+            false,
+            "Icecast refused the title: it takes updates with the source password only from "
+            "the encoder's own address, and this computer is not where the encoder streams "
+            "from.",
+            "Set username and password to Icecast's admin user and admin password (from the "
+            "server's icecast.xml, or your host's control panel), or run the plug-in on the computer "
+            "that runs the encoder.");
+    return verdict(false, "Icecast refused the title: \"Mountpoint will not accept URL updates\".",
+                   "Either the mount's format carries no titles (Ogg Opus, FLAC, WebM): use an MP3 or AAC "
+                   "mount, or Ogg Vorbis. Or the update comes from another address than the encoder and "
+                   "the credentials are not the admin's: when the encoder runs on another machine, set "
+                   "username and password to Icecast's admin user and password.");
 }
 
 // How each server says that it took a title. Icecast answers /admin/metadata with an XML
@@ -67,147 +156,262 @@ static const Confirmation confirmations[] = {
     {"Updated metadatas for mount", "Liquidsoap's harbor"},
 };
 
-static std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+static const Confirmation* confirmationIn(const std::string& body) {
+    for (const Confirmation& confirmation : confirmations) {
+        if (contains(body, confirmation.words))
+            return &confirmation;
+    }
+    return nullptr;
+}
 
 static CheckVerdict unknownSuccess(const CheckOutcome& outcome) {
     const std::string message = serverMessage(outcome.answerBody);
     CheckVerdict result = verdict(
         false,
-        "The server answered " + std::to_string(outcome.report.status) +
-            (message.empty() ? " with no text" : " with " + quoted(message)) +
-            ", an answer this tool does not know. The plug-in counts it as delivered, but nothing here confirms "
-            "that the title was taken.",
+        "The server took the request" +
+            (message.empty() ? std::string(" without a word") : " with " + quoted(message)) +
+            ", an answer this tool does not know, and shows no title it could read back. The plug-in counts "
+            "it "
+            "as delivered, but nothing here confirms that the title was taken.",
         "Look at what a player (or the server's status page) shows: if the test title is there, all is well. "
         "If not, check that server_url points at the streaming server itself and that protocol matches it.");
     result.unknownAnswer = true;
-    return result;
+    return withDetail(result, statusDetail(outcome.report.status));
 }
 
-// A 2xx is only a confirmation when the server says so in its own words.
-static CheckVerdict confirmedOrUnknown(const CheckOutcome& outcome) {
-    const std::string& body = outcome.answerBody;
-    for (const Confirmation& confirmation : confirmations) {
-        if (!contains(body, confirmation.words))
-            continue;
-        const std::string message = serverMessage(body);
-        const bool messageIsTheWords = message.rfind(confirmation.words, 0) == 0;
-        return verdict(true, std::string(confirmation.server) + " confirmed the update: " +
-                                 quoted(messageIsTheWords ? message : confirmation.words) + ".",
-                       "");
+static CheckVerdict confirmedInWords(const CheckOutcome& outcome, const Confirmation& confirmation) {
+    const std::string message = serverMessage(outcome.answerBody);
+    const bool messageIsTheWords = message.rfind(confirmation.words, 0) == 0;
+    return verdict(true,
+                   std::string(confirmation.server) + " confirmed the update: " +
+                       quoted(messageIsTheWords ? message : confirmation.words) + ".",
+                   "");
+}
+
+static CheckVerdict shownOnServer(const ReadBack& back) {
+    return verdict(true, back.serverName + " took the title: its status now shows it on " + back.where + ".",
+                   "");
+}
+
+// Icecast's Shoutcast-compatible port feeds one mount of its own, and its admin.cgi updates
+// that mount, whatever else the server streams. Icecast's own update reaches every mount, so
+// protocol=icecast2 is right whichever way the encoder connects.
+static CheckVerdict wentElsewhere(const CheckOutcome& outcome) {
+    const ReadBack& back = outcome.readBack;
+    if (outcome.dialect == ServerDialect::Shoutcast)
+        return verdict(false,
+                       "This server is Icecast: its Shoutcast-style update put the title on its own "
+                       "Shoutcast mount " +
+                           back.landedOn + ", not on " + back.where + ".",
+                       "Write protocol=icecast2 and mount=" + back.where + " (or mount=" + back.landedOn +
+                           " if your encoder connects in Shoutcast mode).");
+    return verdict(false, "Icecast shows the title on " + back.landedOn + ", not on " + back.where + ".",
+                   "Write mount=" + back.landedOn + " if that is the mount your listeners hear.");
+}
+
+static std::string shownText(const std::string& title) {
+    return title.empty() ? "no title" : quoted(title);
+}
+
+// Shoutcast answers every update with an empty 200, whatever became of it.
+static CheckVerdict notShownOnShoutcast(const CheckOutcome& outcome) {
+    const ReadBack& back = outcome.readBack;
+    const std::string happened = "The server took the update without a word, but " + back.where +
+                                 " still shows " + shownText(back.shownTitle) + ".";
+    if (shoutcastFilterRefuses(outcome.sentTitle))
+        return verdict(false, happened + " Its title filter refuses titles like this one.",
+                       "Send a real song title (or leave out --title): Shoutcast drops titles such as "
+                       "\"test\" or \"unknown\", "
+                       "and titles that begin with punctuation.");
+    // Version 2 refuses a wrong password aloud; version 1, read through /7.html alone, may not.
+    const std::string password = back.page == StatusPage::sevenHtml
+                                     ? "; and the password (the stream's source password, or the admin's)"
+                                     : "";
+    return verdict(
+        false, happened,
+        "Check, in this order: sid (stream " + outcome.sid +
+            " must exist on this server: see its "
+            "status page); that your encoder is live on that stream; that the title passes the "
+            "server's filter, which drops titles such as \"test\" or ones that begin with punctuation" +
+            password + ".");
+}
+
+static CheckVerdict notShownOnIcecast(const CheckOutcome& outcome) {
+    const ReadBack& back = outcome.readBack;
+    return verdict(false,
+                   "Icecast answered that it took the title, but its status still shows " +
+                       shownText(back.shownTitle) + " on " + back.where + ".",
+                   "Something else may set the title of " + back.where +
+                       " (the encoder, another program), or "
+                       "the server changed it back. Check again, and look at what a player shows.");
+}
+
+bool refusedBehindSuccess(const std::string& answerBody) {
+    return contains(answerBody, "Mountpoint will not accept URL updates");
+}
+
+// What the server shows after the update decides; its own words count where it shows nothing.
+static CheckVerdict success(const CheckOutcome& outcome) {
+    if (refusedBehindSuccess(outcome.answerBody))
+        return withDetail(refusedUrlUpdates(outcome), statusDetail(outcome.report.status));
+    switch (outcome.readBack.result) {
+    case ReadBack::Result::shown:
+        return shownOnServer(outcome.readBack);
+    case ReadBack::Result::elsewhere:
+        return wentElsewhere(outcome);
+    case ReadBack::Result::notShown:
+        return outcome.readBack.serverName == "Icecast" ? notShownOnIcecast(outcome)
+                                                        : notShownOnShoutcast(outcome);
+    case ReadBack::Result::notRead:
+        break;
     }
+    const Confirmation* confirmation = confirmationIn(outcome.answerBody);
+    if (confirmation != nullptr)
+        return confirmedInWords(outcome, *confirmation);
     return unknownSuccess(outcome);
 }
 
-static CheckVerdict icecastSuccess(const CheckOutcome& outcome) {
-    if (contains(outcome.answerBody, "Mountpoint will not accept URL updates"))
-        return verdict(false, "Icecast answered 200 but refused the title: \"Mountpoint will not accept URL "
-                              "updates\".",
-                       "Either the mount's format carries no titles (Ogg Opus, FLAC, WebM): use an MP3 or AAC "
-                       "mount, or Ogg Vorbis. Or the update comes from another address than the encoder and "
-                       "the credentials are not the admin's: when the encoder runs on another machine, set "
-                       "username and password to Icecast's admin user and password.");
-    return confirmedOrUnknown(outcome);
-}
-
-static CheckVerdict shoutcastSuccess(const CheckOutcome& outcome) {
-    if (contains(outcome.answerBody, "Mountpoint will not accept URL updates"))
-        return verdict(false, "The server answered 200 but refused the title: \"Mountpoint will not accept URL "
-                              "updates\".",
-                       "The stream's format carries no titles, or the update comes from another address than "
-                       "the encoder: use the server's admin password.");
-    return confirmedOrUnknown(outcome);
-}
-
 // Liquidsoap's harbor answers refusals with XHTML pages under this title.
-static bool fromHarbor(const std::string& body) { return contains(body, "Liquidsoap source harbor"); }
+static bool fromHarbor(const std::string& body) {
+    return contains(body, "Liquidsoap source harbor");
+}
 
 static CheckVerdict harborRefusal(const CheckOutcome& outcome) {
     const std::uint32_t status = outcome.report.status;
     const bool icecast = outcome.dialect == ServerDialect::Icecast;
-    const std::string said = "Liquidsoap's harbor answered " + std::to_string(status) + ".";
     if (status == 401)
-        return verdict(false, said + " It refused the user name or password.",
-                       icecast ? "Use the user name and password of the harbor's input, the ones the encoder uses "
-                                 "(the user is normally \"source\"); the harbor has no admin user."
-                               : "Use the password of the harbor's input and username=source (or the input's own "
-                                 "user): the harbor compares the user name as well as the password.");
+        return verdict(
+            false, "Liquidsoap's harbor refused the user name or password.",
+            icecast ? "Use the user name and password of the harbor's input, the ones the encoder uses "
+                      "(the user is normally \"source\"); the harbor has no admin user."
+                    : "Use the password of the harbor's input and username=source (or the input's own "
+                      "user): the harbor compares the user name as well as the password.");
     if (status == 405)
-        return verdict(false, said + " The input has no live source, or its source's format carries titles of "
-                                     "its own (Ogg).",
-                       "Start the encoder first, streaming MP3 or AAC; the harbor takes no title updates for an "
-                       "Ogg stream.");
+        return verdict(
+            false,
+            "Liquidsoap's harbor has no live source on this input, or its source's format carries "
+            "titles of its own (Ogg).",
+            "Start the encoder first, streaming MP3 or AAC; the harbor takes no title updates for an "
+            "Ogg stream.");
     if (icecast)
-        return verdict(false, said + " The harbor has no input on this mount.",
+        return verdict(false, "Liquidsoap's harbor has no input on this mount.",
                        "Set mount to the mount of the harbor's input, as the encoder uses it.");
-    return verdict(false, said + " This port of the harbor has no Shoutcast-style (ICY) input.",
-                   "Use the port of the harbor's ICY input, or protocol=icecast2 with the mount of this port's "
-                   "input.");
+    return verdict(
+        false, "This port of Liquidsoap's harbor has no Shoutcast-style (ICY) input.",
+        "Use the port of the harbor's ICY input, or protocol=icecast2 with the mount of this port's "
+        "input.");
 }
 
 static CheckVerdict unknownRefusal(const CheckOutcome& outcome) {
     const std::string message = serverMessage(outcome.answerBody);
-    return verdict(false, "The server answered " + std::to_string(outcome.report.status) +
-                              (message.empty() ? " with no text" : " with " + quoted(message)) +
-                              ", an answer this tool does not know. The plug-in counts it as a failure.",
+    return verdict(false,
+                   "The server refused the request" +
+                       (message.empty() ? std::string(" without a word") : " with " + quoted(message)) +
+                       ", an answer this tool does not know. The plug-in counts it as a failure.",
                    "Check server_url, protocol and mount.");
 }
 
-// The port one above the one for title updates takes the encoder at Shoutcast servers and
-// Liquidsoap's harbor; an encoder's port copied into server_url fails the HTTP exchange.
-static CheckVerdict sourcePort(const CheckOutcome& outcome) {
-    const std::string port = std::to_string(outcome.port);
-    const std::string below = std::to_string(outcome.port - 1);
-    return verdict(false, "Port " + port + " gave no HTTP answer, but port " + below + " does: server_url most "
-                              "likely names the encoder's (source) port, not the one for title updates. (Windows "
-                              "error " + std::to_string(outcome.report.platformError) + ")",
-                   "Use port " + below + " in server_url, the port one lower. Shoutcast servers and Liquidsoap's "
-                   "harbor take the encoder on the port one above the one that takes title updates.");
+// A mount name without its file ending and letter case: "/Live.mp3" and "/live" are alike.
+static std::string mountStem(const std::string& mount) {
+    std::string stem = mount;
+    const std::size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > stem.rfind('/'))
+        stem.erase(dot);
+    for (char& c : stem) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return stem;
+}
+
+static std::string mountList(const std::vector<MountStatus>& mounts) {
+    std::string list;
+    for (std::size_t i = 0; i < mounts.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == mounts.size() ? " and " : ", ") + mounts[i].path;
+    return list;
+}
+
+// The mount has no source: the server's status tells whether any encoder streams, and where.
+static CheckVerdict mountWithoutSource(const CheckOutcome& outcome) {
+    if (!knowsMounts(outcome))
+        return verdict(false, "The mount " + outcome.mount + " has no live source.",
+                       "Start the encoder first, then check that mount names the mount it streams to.");
+    const std::vector<MountStatus>& mounts = outcome.before->mounts;
+    if (mounts.empty())
+        return verdict(false, "No encoder is streaming to this server right now.",
+                       "Start the encoder first, then check again.");
+    for (const MountStatus& live : mounts) {
+        if (mountStem(live.path) == mountStem(outcome.mount))
+            return verdict(false,
+                           "The server streams " + live.path + ", but mount says " + outcome.mount + ".",
+                           "Write mount=" + live.path + ".");
+    }
+    const std::string list = mountList(mounts);
+    return verdict(false, "The server streams " + list + ", but not " + outcome.mount + ".",
+                   mounts.size() == 1
+                       ? "Write mount=" + mounts.front().path + " if your encoder streams there."
+                       : "Write mount= with the mount your encoder streams to, one of " + list + ".");
+}
+
+static CheckVerdict rejectedByIcecast(const CheckOutcome& outcome) {
+    const std::uint32_t status = outcome.report.status;
+    const std::string& body = outcome.answerBody;
+    if (status == 401)
+        return verdict(false, "The server refused the user name or password.",
+                       "Use the mount's source password (username \"source\"), or Icecast's admin user and "
+                       "password.");
+    if ((status == 400 || status == 404) &&
+        (contains(body, "Source does not exist") || contains(body, "not available")))
+        return mountWithoutSource(outcome);
+    if (status == 400 || status == 404)
+        return verdict(false, "The server has no title updates at this address.",
+                       "Check the path in server_url: write only scheme, host and port, as in "
+                       "http://radio.example.com:8000/, unless the server lives in a folder of its own.");
+    return unknownRefusal(outcome);
+}
+
+static CheckVerdict rejectedByShoutcast(const CheckOutcome& outcome) {
+    const std::uint32_t status = outcome.report.status;
+    if (status == 401)
+        return verdict(false, "The server refused the password.",
+                       "Check the Shoutcast password (the stream's source (DJ) password, or the admin "
+                       "password) and username: servers that also read the user name, such as "
+                       "Liquidsoap's harbor, want the user the encoder logs in with, normally \"source\".");
+    if (status == 400)
+        return verdict(
+            false, "The server would not take a Shoutcast update for this stream.",
+            "Icecast takes admin.cgi only for a source that connected through its Shoutcast-"
+            "compatible port: set protocol=icecast2 and mount, or connect the encoder in Shoutcast "
+            "mode. On a Shoutcast server check sid.");
+    if (status == 404)
+        return verdict(
+            false, "The server has no Shoutcast update page (admin.cgi) here.",
+            "Check the path in server_url, and protocol: an Icecast server wants protocol=icecast2.");
+    return unknownRefusal(outcome);
 }
 
 static CheckVerdict rejected(const CheckOutcome& outcome) {
     const std::uint32_t status = outcome.report.status;
-    const bool icecast = outcome.dialect == ServerDialect::Icecast;
-    const std::string said = "The server answered " + std::to_string(status) + ".";
     if (fromHarbor(outcome.answerBody) && (status == 400 || status == 401 || status == 405))
         return harborRefusal(outcome);
-    if (status == 401)
-        return verdict(false, said + " The user name or password was refused.",
-                       icecast ? "Use the mount's source password (username \"source\"), or Icecast's admin user "
-                                 "and password."
-                               : "Check the Shoutcast password (the stream's source (DJ) password, or the admin "
-                                 "password) and username: servers that also read the user name, such as "
-                                 "Liquidsoap's harbor, want the user the encoder logs in with, normally "
-                                 "\"source\".");
     if (status == 403)
-        return verdict(false, said + " The server forbids this update.",
-                       "Check username and password; the server may allow updates only from certain addresses.");
-    if (icecast && (status == 400 || status == 404)) {
-        if (contains(outcome.answerBody, "Source does not exist") || contains(outcome.answerBody, "not available"))
-            return verdict(false, said + " The mount has no live source.",
-                           "Start the encoder first, then check that mount names the mount it streams to.");
-        return verdict(false, said + " The mount is wrong or has no live source.",
-                       "Check mount, start the encoder, and check the path in server_url.");
-    }
-    if (!icecast && status == 400)
-        return verdict(false, said + " The server would not take a Shoutcast update for this stream.",
-                       "Icecast takes admin.cgi only for a source that connected through its Shoutcast-"
-                       "compatible port: set protocol=icecast2 and mount, or connect the encoder in Shoutcast "
-                       "mode. On a Shoutcast server check sid.");
-    if (!icecast && status == 404)
-        return verdict(false, said + " The server has no admin.cgi here.",
-                       "Check the path in server_url, and protocol: an Icecast server wants protocol=icecast2.");
+        return verdict(
+            false, "The server forbids this update.",
+            "Check username and password; the server may allow updates only from certain addresses.");
     if (status >= 300 && status < 400)
-        return verdict(false, said + " The server redirects elsewhere.", "Put the address it redirects to into "
-                                                                         "server_url.");
+        return verdict(false, "The server sends the request elsewhere.",
+                       "Put the address it redirects to into server_url.");
     if (status >= 500)
-        return verdict(false, said + " The server failed.", "Try again later, or look at the server's log.");
-    return unknownRefusal(outcome);
+        return verdict(false, "The server failed.", "Try again later, or look at the server's log.");
+    if (outcome.dialect == ServerDialect::Icecast)
+        return rejectedByIcecast(outcome);
+    return rejectedByShoutcast(outcome);
 }
 
 CheckVerdict judgeOutcome(const CheckOutcome& outcome) {
     switch (outcome.report.failedStep) {
     case DeliveryStep::none:
-        return outcome.dialect == ServerDialect::Icecast ? icecastSuccess(outcome) : shoutcastSuccess(outcome);
+        return success(outcome);
     case DeliveryStep::notReady:
         return notReady(outcome);
     case DeliveryStep::badAddress:
@@ -215,19 +419,50 @@ CheckVerdict judgeOutcome(const CheckOutcome& outcome) {
                        "Write server_url as http://host:port/ or https://host:port/, for example "
                        "http://radio.example.com:8000/.");
     case DeliveryStep::statusRejected:
-        return rejected(outcome);
+        return withDetail(rejected(outcome), statusDetail(outcome.report.status));
     default:
-        if (outcome.httpOnPortBelow && mayBeSourcePort(outcome.report))
-            return sourcePort(outcome);
-        return networkFailure(outcome.report);
+        return networkFailure(outcome);
     }
 }
 
+static bool duringExchange(const DeliveryReport& report) {
+    return report.failedStep == DeliveryStep::sendRequest || report.failedStep == DeliveryStep::receiveAnswer;
+}
+
 bool mayBeSourcePort(const DeliveryReport& report) {
-    const bool duringExchange =
-        report.failedStep == DeliveryStep::sendRequest || report.failedStep == DeliveryStep::receiveAnswer;
-    return duringExchange && (report.platformError == winhttpError::invalidServerResponse ||
-                              report.platformError == winhttpError::connectionError);
+    return duringExchange(report) && (report.platformError == winhttpError::invalidServerResponse ||
+                                      report.platformError == winhttpError::connectionError);
+}
+
+bool mayBePlainHttpPort(const DeliveryReport& report) {
+    return duringExchange(report) && (winhttpError::isTlsError(report.platformError) ||
+                                      report.platformError == winhttpError::connectionError ||
+                                      report.platformError == winhttpError::invalidServerResponse);
+}
+
+static std::string asciiLowered(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+bool shoutcastFilterRefuses(const std::string& title) {
+    const std::string name = asciiLowered(title);
+    static const char* const words[] = {"test", "unknown", "demo", "preview", "dsp", "auto dj", "-"};
+    for (const char* word : words) {
+        if (name == word)
+            return true;
+    }
+    static const char* const beginnings[] = {"artist - ",  "track ",   "stream ",
+                                             "no artist ", "line-in ", "get /"};
+    for (const char* beginning : beginnings) {
+        if (name.rfind(beginning, 0) == 0)
+            return true;
+    }
+    static const std::string punctuation = "!\"#'()*+,-./:;<=>?@[\\]^_`{|}~";
+    return !name.empty() && punctuation.find(name[0]) != std::string::npos;
 }
 
 static std::string between(const std::string& text, const char* open, const char* close) {

@@ -1,23 +1,34 @@
 // Turns the outcome of one title update into plain words for a DJ: what happened, what to do.
+// The server's answer counts, and where the server publishes its titles, what it shows after
+// the update counts more.
 #pragma once
 
 #include "CheckVerdict.h"
+#include "server-answer/ReadBack.h"
 
 #include "delivery/DeliveryReport.h"
 #include "delivery/ServerDialect.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct CheckOutcome {
     ServerDialect dialect = ServerDialect::Icecast;
     DeliveryReport report;
-    std::string answerBody;     // the start of the server's answer, as far as it was read
+    std::string answerBody; // the start of the server's answer, as far as it was read
     bool serverUrlMissing = false;
     bool passwordMissing = false;
-    std::string addressProblem; // why server_url was refused, for a badAddress failure
-    std::uint16_t port = 0;     // the port the update went to
-    bool httpOnPortBelow = false; // after a failure that mayBeSourcePort: port - 1 gave an HTTP answer
+    std::string serverUrl;            // as written, UTF-8
+    std::string addressProblem;       // why server_url was refused, for a badAddress failure
+    std::uint16_t port = 0;           // the port the update went to
+    bool httpOnPortBelow = false;     // after a failure that mayBeSourcePort: port - 1 gave an HTTP answer
+    bool plainHttpOnPort = false;     // after a failed https exchange: the same port answers plain http
+    std::string mount;                // the mount as the update names it: "/live"
+    std::string sid;                  // the stream id as the update names it: "1"
+    std::string sentTitle;            // the title as listeners would get it
+    std::optional<ServerView> before; // what the server showed in public before the update
+    ReadBack readBack;                // and whether it shows the title after it
 };
 
 CheckVerdict judgeOutcome(const CheckOutcome& outcome);
@@ -27,6 +38,18 @@ CheckVerdict judgeOutcome(const CheckOutcome& outcome);
 // a title or a password, whether a web server answers there.
 bool mayBeSourcePort(const DeliveryReport& report);
 
+// True for the failures an https request to a plain-http port gives. The tool then asks the
+// same port over plain http.
+bool mayBePlainHttpPort(const DeliveryReport& report);
+
+// True for Icecast's refusal that comes with a success status.
+bool refusedBehindSuccess(const std::string& answerBody);
+
 // The server's own message in an answer body: the text of an XML <message> element, else the
 // body's first line of text, cut to a readable length.
 std::string serverMessage(const std::string& answerBody);
+
+// True when Shoutcast's title filter would refuse the title: one of its listed words, or a
+// title that starts with one of its listed beginnings or with punctuation. It takes such an
+// update without a word and keeps the title it had.
+bool shoutcastFilterRefuses(const std::string& title);

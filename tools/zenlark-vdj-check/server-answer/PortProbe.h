@@ -1,4 +1,5 @@
-// Asks the port one below the update's port whether a web server answers there.
+// Asking a port, without a title or credentials, what it speaks: to tell an encoder's port from
+// the one for title updates, and a plain-http port from an https one.
 #pragma once
 
 #include "delivery/UrlCracking.h"
@@ -6,5 +7,9 @@
 #include <cstdint>
 
 // The HTTP status that a GET of "/" on `address.port - 1` got, or 0 for no HTTP answer (or no
-// such port). The request carries no title and no credentials, so nothing reaches a wrong place.
+// such port).
 std::uint32_t statusOnPortBelow(const ServerAddress& address);
+
+// The status that a plain-http GET of "/" on the address's own port got, or 0 for none: an
+// https address whose port answers plain http names the wrong scheme.
+std::uint32_t statusOverPlainHttp(const ServerAddress& address);

@@ -3,15 +3,23 @@
 
 #include "Console.h"
 #include "server-answer/AnswerVerdict.h"
-#include "server-answer/PortBelow.h"
+#include "server-answer/PortProbe.h"
+#include "server-answer/ReadBack.h"
 #include "settings-file/AddressProblem.h"
 
 #include "delivery/SendUpdate.h"
 #include "delivery/TextEncoding.h"
+#include "delivery/UpdateTarget.h"
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
 constexpr std::size_t answerBytesToRead = 4096;
+// Shoutcast serves some status pages from a cache up to about a second old, and Icecast's
+// status may lag an update by a moment: the read-back asks a few times before it judges.
+constexpr int readBackTries = 10;
+constexpr auto readBackPause = std::chrono::milliseconds(300);
 
 static std::string utf8(const std::wstring& text) {
     return utf8FromWide(text);
@@ -40,6 +48,49 @@ std::optional<UpdateRequest> showRequest(const StreamSettings& settings, const s
     return request;
 }
 
+static std::optional<LookPlace> placeOf(const StreamSettings& settings) {
+    return lookPlaceOf(settings.serverUrl, settings.protocol, settings.sid, settings.password);
+}
+
+static std::string mountsInWords(const std::vector<MountStatus>& mounts) {
+    if (mounts.empty())
+        return "no mount is live";
+    std::string list = "it streams ";
+    for (std::size_t i = 0; i < mounts.size(); ++i)
+        list += (i == 0 ? "" : ", ") + mounts[i].path + " (" + formatName(mounts[i]) + ")";
+    return list;
+}
+
+static std::string shownTitle(const std::optional<std::string>& title) {
+    return !title || title->empty() ? "no title" : "\"" + *title + "\"";
+}
+
+static void showView(const ServerView& view, const std::string& when) {
+    const std::string name = view.serverName.empty() ? std::string("The server") : view.serverName;
+    if (view.page == StatusPage::icecast)
+        printLine(when + ": " + name + "'s status says " + mountsInWords(view.mounts) + ".");
+    else if (view.page != StatusPage::none)
+        printLine(when + ": the stream shows " + shownTitle(view.title) + ".");
+}
+
+std::optional<ServerView> lookBeforeUpdate(const StreamSettings& settings) {
+    const std::optional<LookPlace> place = placeOf(settings);
+    if (!place)
+        return std::nullopt;
+    ServerView view = lookAtServer(*place);
+    showView(view, "Server before the update");
+    return view;
+}
+
+std::vector<std::string> liveMountPaths(const std::optional<ServerView>& view) {
+    std::vector<std::string> paths;
+    if (view) {
+        for (const MountStatus& mount : view->mounts)
+            paths.push_back(mount.path);
+    }
+    return paths;
+}
+
 static CheckOutcome outcomeOf(const StreamSettings& settings, const DeliveryReport& report,
                               std::string body) {
     CheckOutcome outcome;
@@ -48,6 +99,9 @@ static CheckOutcome outcomeOf(const StreamSettings& settings, const DeliveryRepo
     outcome.answerBody = std::move(body);
     outcome.serverUrlMissing = settings.serverUrl.empty();
     outcome.passwordMissing = settings.password.empty();
+    outcome.serverUrl = utf8(settings.serverUrl);
+    outcome.mount = mountPoint(utf8(settings.mount));
+    outcome.sid = utf8(settings.sid.empty() ? L"1" : settings.sid);
     if (report.failedStep == DeliveryStep::badAddress)
         outcome.addressProblem = explainAddressProblem(settings.serverUrl);
     return outcome;
@@ -78,20 +132,91 @@ static void askPortBelow(const UpdateRequest& request, CheckOutcome& outcome) {
         return;
     const std::string below = std::to_string(request.address.port - 1);
     const std::uint32_t status = statusOnPortBelow(request.address);
-    printLine(
-        "Port " + std::to_string(request.address.port) + " gave no HTTP answer; port " + below +
-        (status == 0 ? " gives none either." : " answers HTTP (status " + std::to_string(status) + ")."));
+    printLine("Port " + std::to_string(request.address.port) + " gave no web answer; port " + below +
+              (status == 0 ? " gives none either." : " answers as a web server does."));
     outcome.httpOnPortBelow = status != 0;
 }
 
-CheckVerdict sendAndJudge(const StreamSettings& settings, const std::optional<UpdateRequest>& request,
-                          const std::string& title, DeliveryReport& report) {
+// After an https exchange failed, asks the same port over plain http, without a title or a password.
+static void askPlainHttp(const UpdateRequest& request, CheckOutcome& outcome) {
+    if (!request.address.secure || !mayBePlainHttpPort(outcome.report))
+        return;
+    outcome.plainHttpOnPort = statusOverPlainHttp(request.address) != 0;
+    if (outcome.plainHttpOnPort)
+        printLine("Port " + std::to_string(request.address.port) + " answers plain http.");
+}
+
+// Reads the server's status again until it shows the title where it belongs, or the tries end.
+static ReadBack readBackAfterUpdate(const StreamSettings& settings, CheckOutcome& outcome) {
+    const std::optional<LookPlace> place = placeOf(settings);
+    if (!place)
+        return ReadBack{};
+    ReadBack back;
+    for (int attempt = 0; attempt < readBackTries; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(readBackPause);
+        ServerView view = lookAtServer(*place);
+        back = readBack(view, outcome.dialect, outcome.mount, outcome.sid, outcome.sentTitle);
+        if (back.result != ReadBack::Result::notShown)
+            break;
+    }
+    return back;
+}
+
+static void showReadBack(const ReadBack& back) {
+    if (back.result == ReadBack::Result::shown)
+        printLine("Read back: " + back.where + " now shows the title.");
+    if (back.result == ReadBack::Result::notShown)
+        printLine("Read back: " + back.where + " shows " + shownTitle(back.shownTitle) + ".");
+    if (back.result == ReadBack::Result::elsewhere)
+        printLine("Read back: " + back.landedOn + " shows the title, " + back.where + " does not.");
+}
+
+// An https address whose port gave the look before the update no secure answer, but answers
+// plain http: the update would fail the same way after the full wait, so it is not sent.
+static bool plainHttpBeforeSending(const UpdateRequest& request, const std::optional<ServerView>& before,
+                                   DeliveryReport& report) {
+    if (!request.address.secure || !before || before->noAnswerError == 0)
+        return false;
+    DeliveryReport looked;
+    looked.failedStep = DeliveryStep::sendRequest;
+    looked.platformError = before->noAnswerError;
+    if (!mayBePlainHttpPort(looked) || statusOverPlainHttp(request.address) == 0)
+        return false;
+    printLine("Port " + std::to_string(request.address.port) +
+              " answers plain http; nothing sent over https.");
+    report = looked;
+    return true;
+}
+
+UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<UpdateRequest>& request,
+                          const std::string& title, const std::string& listenersTitle,
+                          const std::optional<ServerView>& before, DeliveryReport& report) {
     std::string body;
-    if (request)
+    const bool plainHttp = request && plainHttpBeforeSending(*request, before, report);
+    if (request && !plainHttp) {
+        printLine("Sending title: " + title);
         sendUpdate(settings, title, report, &body, answerBytesToRead);
+    }
     showAnswer(report, body);
     CheckOutcome outcome = outcomeOf(settings, report, body);
-    if (request)
+    outcome.sentTitle = listenersTitle;
+    outcome.before = before;
+    outcome.plainHttpOnPort = plainHttp;
+    if (request && !plainHttp) {
         askPortBelow(*request, outcome);
-    return judgeOutcome(outcome);
+        askPlainHttp(*request, outcome);
+    }
+    // A refusal behind a 200 needs no read-back: the title cannot be there.
+    if (request && report.failedStep == DeliveryStep::none && !refusedBehindSuccess(body)) {
+        outcome.readBack = readBackAfterUpdate(settings, outcome);
+        showReadBack(outcome.readBack);
+    }
+    UpdateResult result;
+    result.verdict = judgeOutcome(outcome);
+    result.sent = request && !plainHttp;
+    result.credentialsRefused = report.status == 401 || report.status == 403;
+    if (outcome.readBack.result == ReadBack::Result::shown && outcome.readBack.serverName == "Icecast")
+        result.landedOn = outcome.readBack.where;
+    return result;
 }

@@ -38,7 +38,9 @@ static std::string asciiLowered(std::string text) {
     return text;
 }
 
-static bool isStreamSection(const std::string& section) { return startsWith(asciiLowered(section), "stream"); }
+static bool isStreamSection(const std::string& section) {
+    return startsWith(asciiLowered(section), "stream");
+}
 
 // The lines of the text without their line ends.
 static std::vector<std::string> linesOf(const std::string& text) {

@@ -18,13 +18,13 @@ enum class SettingsEncoding {
 struct SettingsValueLine {
     std::string section; // as written between the brackets
     std::string key;
-    std::string value;   // the raw bytes after "=", spaces around them removed
+    std::string value; // the raw bytes after "=", spaces around them removed
 };
 
 struct SettingsEncodingFindings {
     SettingsEncoding encoding = SettingsEncoding::plain;
-    std::string sectionOnFirstLine;            // with a mark: the section whose header it spoils
-    std::vector<SettingsValueLine> nonAscii;   // UTF-8 values of "stream" sections holding non-ASCII letters
+    std::string sectionOnFirstLine;          // with a mark: the section whose header it spoils
+    std::vector<SettingsValueLine> nonAscii; // UTF-8 values of "stream" sections holding non-ASCII letters
 };
 
 SettingsEncodingFindings examineSettingsBytes(const std::string& bytes);

@@ -82,7 +82,7 @@ static void showWrongReading(const SettingsValueLine& line) {
 
 // The profile reader understands UTF-16 only; UTF-8, which Notepad saves by default, is read in
 // the ANSI code page, and its byte-order mark sticks to the first line.
-static void showEncodingProblems(const std::wstring& path) {
+static SettingsEncodingFindings showEncodingProblems(const std::wstring& path) {
     const SettingsEncodingFindings findings = examineSettingsBytes(fileBytes(path));
     if (findings.encoding == SettingsEncoding::utf8WithMark) {
         printLine(
@@ -97,19 +97,78 @@ static void showEncodingProblems(const std::wstring& path) {
     if (findings.encoding == SettingsEncoding::utf8)
         printLine("  PROBLEM: the file is saved as UTF-8, which Windows reads in its ANSI code page.");
     if (findings.nonAscii.empty())
-        return;
+        return findings;
     printLine("  These values will be read as other letters; save the file as Unicode (Notepad: Save as,");
     printLine("  Encoding \"UTF-16 LE\") and the plug-in reads them as written:");
     for (const SettingsValueLine& line : findings.nonAscii)
         showWrongReading(line);
+    return findings;
 }
 
-void showSettingsFile(const std::wstring& path) {
+// Windows hides known file endings, so a file saved as "ZenlarkVdjStandalone.ini" from Notepad
+// may really be "ZenlarkVdjStandalone.ini.txt".
+SettingsFileState showSettingsFile(const std::wstring& path) {
     printLine("Settings file: " + utf8(path));
-    if (!fileExists(path))
-        printLine("  (no such file: every key has its default)");
-    else
-        showEncodingProblems(path);
+    SettingsFileState state;
+    state.exists = fileExists(path);
+    if (state.exists) {
+        state.encoding = showEncodingProblems(path);
+        return state;
+    }
+    printLine("  (no such file: every key has its default)");
+    if (fileExists(path + L".txt"))
+        state.hiddenTxtTwin = path + L".txt";
+    return state;
+}
+
+static std::wstring fileName(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+CheckVerdict hiddenEndingVerdict(const std::wstring& path, const std::wstring& twin) {
+    return CheckVerdict{
+        false,
+        "The settings file is named " + utf8(fileName(twin)) + ", not " + utf8(fileName(path)) +
+            ": Windows hides the ending \".txt\", and the plug-in reads only " + utf8(fileName(path)) + ".",
+        "Rename it to " + utf8(fileName(path)) +
+            " (in Explorer: View, tick \"File name extensions\", then rename), or in Notepad use "
+            "Save as with \"All files\" as the type."};
+}
+
+static bool sameName(const std::string& left, const std::wstring& right) {
+    return CompareStringOrdinal(std::wstring(left.begin(), left.end()).c_str(), -1, right.c_str(), -1,
+                                TRUE) == CSTR_EQUAL;
+}
+
+SectionReading readingOf(const SettingsFileState& file, const std::wstring& name) {
+    SectionReading reading;
+    reading.headerLost = file.encoding.encoding == SettingsEncoding::utf8WithMark &&
+                         !file.encoding.sectionOnFirstLine.empty() &&
+                         sameName(file.encoding.sectionOnFirstLine, name);
+    for (const SettingsValueLine& line : file.encoding.nonAscii) {
+        if (sameName(line.section, name))
+            reading.misreadKeys.push_back(line.key);
+    }
+    return reading;
+}
+
+SectionValues sectionValuesOf(const StreamSettings& settings) {
+    return SectionValues{{{"server_url", utf8(settings.serverUrl)},
+                          {"protocol", utf8(settings.protocol)},
+                          {"mount", utf8(settings.mount)},
+                          {"sid", utf8(settings.sid)},
+                          {"username", utf8(settings.username)},
+                          {"password", utf8(settings.password)},
+                          {"title_prefix", utf8(settings.titlePrefix)},
+                          {"title_suffix", utf8(settings.titleSuffix)}}};
+}
+
+void showWarnings(const std::vector<SettingsWarning>& warnings) {
+    for (const SettingsWarning& warning : warnings) {
+        printLine("  WARNING: " + warning.what);
+        printLine("  " + warning.fix);
+    }
 }
 
 void showSettings(const StreamSettings& settings) {

@@ -1,15 +1,40 @@
 // What the settings file says: where it is, how Windows will read it, and each section's values.
 #pragma once
 
+#include "SectionVerdict.h"
+#include "settings-file/SettingsFileEncoding.h"
+#include "settings-file/SettingsMistakes.h"
+
 #include "settings/StreamSettings.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 // The settings file to check: `given` made whole, or the file beside this program.
 std::wstring settingsFileToCheck(const std::wstring& given);
 
-// The file's path, and what Windows' profile reader will make of its bytes.
-void showSettingsFile(const std::wstring& path);
+// What the file is, as far as the plug-in is concerned.
+struct SettingsFileState {
+    bool exists = false;
+    std::optional<std::wstring> hiddenTxtTwin; // "....ini.txt": saved with an ending Windows hides
+    SettingsEncodingFindings encoding;         // how Windows' profile reader will read its bytes
+};
+
+// Shows the file's path, and what Windows' profile reader will make of its bytes.
+SettingsFileState showSettingsFile(const std::wstring& path);
+
+// The verdict for a file that does not exist but whose name has an ending Windows hides.
+CheckVerdict hiddenEndingVerdict(const std::wstring& path, const std::wstring& twin);
+
+// How Windows will read the section `name` of the file.
+SectionReading readingOf(const SettingsFileState& file, const std::wstring& name);
+
+// The section's values as UTF-8, for the checks of their text.
+SectionValues sectionValuesOf(const StreamSettings& settings);
+
+// Each warning as two lines under the section's values.
+void showWarnings(const std::vector<SettingsWarning>& warnings);
 
 // One section's values as the plug-in reads them, the password masked, and its dialect.
 void showSettings(const StreamSettings& settings);

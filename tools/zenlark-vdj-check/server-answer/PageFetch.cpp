@@ -1,0 +1,81 @@
+// A titleless GET through WinHTTP, with the limits of every request the tool makes.
+#include "server-answer/PageFetch.h"
+
+#include "delivery/HttpSession.h"
+
+#include <algorithm>
+
+// "Mozilla" in it makes a Shoutcast v1 server answer with its pages instead of the stream.
+static const wchar_t userAgent[] = L"ZenlarkVdjCheck/1.0 (Mozilla compatible)";
+static constexpr int pageTimeout = 5000;
+static constexpr std::size_t maxBodyBytes = 64 * 1024;
+
+static PageAnswer noAnswer() {
+    PageAnswer answer;
+    answer.platformError = GetLastError();
+    return answer;
+}
+
+static std::string serverHeader(HINTERNET request) {
+    wchar_t value[256] = {};
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_SERVER, WINHTTP_HEADER_NAME_BY_INDEX, value, &size,
+                             WINHTTP_NO_HEADER_INDEX))
+        return std::string();
+    std::string ascii;
+    for (const wchar_t* c = value; *c != L'\0'; ++c)
+        ascii += *c >= 0x20 && *c < 0x7F ? static_cast<char>(*c) : '?';
+    return ascii;
+}
+
+static std::string bodyOf(HINTERNET request) {
+    std::string body;
+    while (body.size() < maxBodyBytes) {
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request, &available) || available == 0)
+            break;
+        const std::size_t start = body.size();
+        const std::size_t wanted = std::min<std::size_t>(available, maxBodyBytes - start);
+        body.resize(start + wanted);
+        DWORD read = 0;
+        if (!WinHttpReadData(request, &body[start], static_cast<DWORD>(wanted), &read) || read == 0) {
+            body.resize(start);
+            break;
+        }
+        body.resize(start + read);
+    }
+    return body;
+}
+
+PageAnswer fetchPage(const ServerAddress& address, std::uint16_t port, bool secure,
+                     const std::wstring& target) {
+    SessionProxy proxy = SessionProxy::none; // the same proxy mode the update uses
+    const UniqueInternetHandle session = openSession(userAgent, proxy);
+    if (!session)
+        return noAnswer();
+    const UniqueInternetHandle connection(WinHttpConnect(session.get(), address.hostName.c_str(), port, 0));
+    if (!connection)
+        return noAnswer();
+    const UniqueInternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
+                                                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                          secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!request)
+        return noAnswer();
+    limitRequest(request.get(), pageTimeout, pageTimeout, pageTimeout, pageTimeout);
+    refuseRedirects(request.get());
+    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                            0))
+        return noAnswer();
+    if (!WinHttpReceiveResponse(request.get(), nullptr))
+        return noAnswer();
+    PageAnswer answer;
+    DWORD status = 0;
+    DWORD size = sizeof(status);
+    if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+        return noAnswer();
+    answer.status = status;
+    answer.server = serverHeader(request.get());
+    answer.body = bodyOf(request.get());
+    return answer;
+}

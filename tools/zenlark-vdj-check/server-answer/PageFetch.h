@@ -1,0 +1,20 @@
+// One plain GET of a server's page, without a title or credentials, for what the server shows
+// publicly: its status pages, and whether a port speaks HTTP at all.
+#pragma once
+
+#include "delivery/UrlCracking.h"
+
+#include <cstdint>
+#include <string>
+
+struct PageAnswer {
+    std::uint32_t status = 0;        // 0: no HTTP answer
+    std::uint32_t platformError = 0; // why there was none
+    std::string server;              // the Server header, as ASCII
+    std::string body;                // the start of the body
+};
+
+// GETs `target` (ASCII, path and query) on the address's host at `port`, over TLS when `secure`.
+// A redirect is handed back as it stands. Reads at most 64 KiB of the body.
+PageAnswer fetchPage(const ServerAddress& address, std::uint16_t port, bool secure,
+                     const std::wstring& target);

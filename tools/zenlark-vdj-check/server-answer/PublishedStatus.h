@@ -1,0 +1,56 @@
+// What servers publish about their streams, read from their public status pages: Icecast's
+// /status-json.xsl and Shoutcast's /currentsong, /stats and /7.html.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One live mount of an Icecast server.
+struct MountStatus {
+    std::string path;                 // from its listenurl: "/live"
+    std::string contentType;          // its server_type: "audio/mpeg", "application/ogg", ...
+    std::string subtype;              // Ogg's codec, such as "Opus"; often empty
+    std::optional<std::string> title; // none when the mount has no title yet
+};
+
+// Which status page a server's view came from.
+enum class StatusPage {
+    none,        // the server publishes nothing this tool reads (Liquidsoap's harbor, for one)
+    icecast,     // /status-json.xsl
+    currentSong, // Shoutcast v2's /currentsong
+    stats,       // Shoutcast v2's /stats
+    sevenHtml,   // Shoutcast's /7.html
+};
+
+struct ServerView {
+    StatusPage page = StatusPage::none;
+    std::string serverName;           // the Server header of the status page, when it gave one
+    std::vector<MountStatus> mounts;  // Icecast: every live mount
+    std::optional<std::string> title; // Shoutcast: the stream's current title
+    bool statsPrivate = false;        // Shoutcast answered its status pages with a redirect
+    std::uint32_t noAnswerError = 0;  // the port gave no web answer at all: Windows' error
+};
+
+// Icecast's /status-json.xsl: every live mount. Nothing when the text is not that page. With
+// one mount Icecast writes "source" as an object, with several as an array; both are read.
+std::optional<std::vector<MountStatus>> parseIcecastStatus(const std::string& json);
+
+// Shoutcast v2's /stats: the text of <SONGTITLE>, unescaped; nothing without that element.
+std::optional<std::string> parseStatsSongTitle(const std::string& xml);
+
+// Shoutcast's /7.html, "<html><body>listeners,status,peak,max,unique,bitrate,title</body></html>":
+// the title (which may itself hold commas), unescaped; nothing when the page has another form.
+std::optional<std::string> parseSevenHtmlTitle(const std::string& page);
+
+// True when a status page that shows `shown` shows the title `sent` (UTF-8). Icecast reads a
+// title's stored bytes as Latin-1 on an MP3 mount without a charset, so "Zoë" may come back as
+// "ZoÃ«"; that counts as the same title.
+bool showsTitle(const std::string& shown, const std::string& sent);
+
+// The name of a mount's format for a DJ: "MP3", "AAC", "Ogg Opus", "Ogg", "FLAC" or the type itself.
+std::string formatName(const MountStatus& mount);
+
+// True for formats whose titles travel inside the audio, so Icecast takes no title updates for them.
+bool formatRefusesTitleUpdates(const MountStatus& mount);

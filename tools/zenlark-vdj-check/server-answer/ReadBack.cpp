@@ -1,0 +1,79 @@
+// Comparing a server's status after an update with the title that was sent.
+#include "server-answer/ReadBack.h"
+
+static const MountStatus* findMount(const ServerView& view, const std::string& path) {
+    for (const MountStatus& mount : view.mounts) {
+        if (mount.path == path)
+            return &mount;
+    }
+    return nullptr;
+}
+
+std::optional<std::string> mountShowing(const ServerView& view, const std::string& sentTitle) {
+    for (const MountStatus& mount : view.mounts) {
+        if (mount.title && showsTitle(*mount.title, sentTitle))
+            return mount.path;
+    }
+    return std::nullopt;
+}
+
+static ReadBack shownAt(std::string where, std::string serverName) {
+    ReadBack result;
+    result.result = ReadBack::Result::shown;
+    result.where = std::move(where);
+    result.serverName = std::move(serverName);
+    return result;
+}
+
+static ReadBack icecastReadBack(const ServerView& after, ServerDialect dialect, const std::string& mount,
+                                const std::string& sentTitle) {
+    const MountStatus* listened = findMount(after, mount);
+    const std::optional<std::string> landed = mountShowing(after, sentTitle);
+    if (listened != nullptr && listened->title && showsTitle(*listened->title, sentTitle))
+        return shownAt(mount, "Icecast");
+    ReadBack result;
+    result.serverName = "Icecast";
+    result.where = mount;
+    if (dialect == ServerDialect::Shoutcast && listened == nullptr) {
+        if (landed)
+            return shownAt(*landed, "Icecast");
+        // Its own Shoutcast mount may not show the title yet; nothing here names that mount.
+        result.result = ReadBack::Result::notShown;
+        result.where = "any of its mounts";
+        return result;
+    }
+    if (landed) {
+        result.result = ReadBack::Result::elsewhere;
+        result.landedOn = *landed;
+        return result;
+    }
+    if (listened == nullptr)
+        return result; // the mount has no source: the answer says why
+    result.result = ReadBack::Result::notShown;
+    result.shownTitle = listened->title.value_or(std::string());
+    return result;
+}
+
+static ReadBack readBackOn(const ServerView& after, ServerDialect dialect, const std::string& mount,
+                           const std::string& sid, const std::string& sentTitle) {
+    if (after.page == StatusPage::icecast)
+        return icecastReadBack(after, dialect, mount, sentTitle);
+    if (!after.title)
+        return ReadBack{};
+    const std::string where = "stream " + sid;
+    if (showsTitle(*after.title, sentTitle))
+        return shownAt(where, "Shoutcast");
+    ReadBack result;
+    result.result = ReadBack::Result::notShown;
+    result.where = where;
+    result.shownTitle = *after.title;
+    result.serverName = "Shoutcast";
+    return result;
+}
+
+ReadBack readBack(const ServerView& after, ServerDialect dialect, const std::string& mount,
+                  const std::string& sid, const std::string& sentTitle) {
+    ReadBack result = readBackOn(after, dialect, mount, sid, sentTitle);
+    result.page = after.page;
+    return result;
+}

@@ -1,0 +1,28 @@
+// What a server shows in public about the streams a section updates: Icecast's status page,
+// or a Shoutcast stream's current title. Read before the update and again after it.
+#pragma once
+
+#include "server-answer/PublishedStatus.h"
+
+#include "delivery/ServerDialect.h"
+#include "delivery/UrlCracking.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Where to look: the update's server, the path it lives under (ASCII, without a trailing "/"),
+// and for Shoutcast the stream id and the password that private stats ask for (UTF-8).
+struct LookPlace {
+    ServerAddress address;
+    std::string basePath;
+    ServerDialect dialect = ServerDialect::Icecast;
+    std::string sid;
+    std::string password;
+};
+
+// Nothing when the server address cannot be used.
+std::optional<LookPlace> lookPlaceOf(const std::wstring& serverUrl, const std::wstring& protocol,
+                                     const std::wstring& sid, const std::wstring& password);
+
+ServerView lookAtServer(const LookPlace& place);
