@@ -1,8 +1,10 @@
 // Fuzz target: a stream's bytes, as a hostile server might send them, through the ICY metadata
-// reader, the StreamTitle extraction and the title's decoding for the console.
+// reader, the StreamTitle extraction and the title's decoding for the console; and the same
+// bytes as a server's status page, through the readers of Icecast's and Shoutcast's pages.
+#include "WellFormedUtf8.h"
 #include "listeners/IcyMetadata.h"
 #include "listeners/TitleText.h"
-#include "WellFormedUtf8.h"
+#include "server-answer/PublishedStatus.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 require(printable(displayTitle(*title)));
         }
     }
-    require(printable(displayTitle(std::string(stream, length))));
+    const std::string page(stream, length);
+    require(printable(displayTitle(page)));
+    if (const std::optional<std::vector<MountStatus>> mounts = parseIcecastStatus(page)) {
+        for (const MountStatus& mount : *mounts)
+            require(!mount.path.empty() && mount.path[0] == '/');
+    }
+    const std::optional<std::string> seven = parseSevenHtmlTitle(page);
+    require(!seven || seven->size() <= page.size());
+    const std::optional<std::string> stats = parseStatsSongTitle(page);
+    require(!stats || stats->size() <= page.size());
     return 0;
 }
