@@ -14,6 +14,9 @@ sys.path.insert(0, os.path.join(os.environ["ZENLARK_SOURCE_DIR"], "tools", "pack
 
 import package  # noqa: E402
 from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
+from harness.recording_server import Answer, RecordingServer  # noqa: E402
+from harness.shoutcast_station import ShoutcastStation  # noqa: E402
+from harness.waiting import wait_for  # noqa: E402
 from harness.windows import run_windows  # noqa: E402
 
 SETTINGS_FILE = "ZenlarkVdjStandalone.ini"
@@ -168,6 +171,8 @@ class ExamplesAgainstRealServers(unittest.TestCase):
     def setUpClass(cls):
         cls.ice = IcecastServer()
         cls.harbor = HarborServer()
+        cls.station = ShoutcastStation(password="sc-pass", sids={1: "", 2: "Old Song"})
+        cls.shoutcast = RecordingServer(default=Answer.shoutcast_v2(cls.station))
         try:
             cls.ice.start()
             cls.ice.start_mp3_source("/live")
@@ -182,6 +187,7 @@ class ExamplesAgainstRealServers(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
+        cls.shoutcast.stop()
         cls.harbor.stop()
         cls.ice.stop()
 
@@ -195,8 +201,9 @@ class ExamplesAgainstRealServers(unittest.TestCase):
                                                        lambda title: ice.wait_for_title("/live", title)),
             "Shoutcast v1": (harbor.icy_url + "/", harbor.source_password,
                              lambda title: harbor.wait_for_title("/", title)),
-            "Shoutcast v2": (ice.base_url + "/", ice.source_password,
-                             lambda title: ice.wait_for_title(ice.shoutcast_mount, title)),
+            "Shoutcast v2": (f"http://127.0.0.1:{self.shoutcast.port}/", "sc-pass",
+                             lambda title: wait_for(lambda: self.station.title(2) == title, 5.0,
+                                                    description=f"title {title!r} on stream 2")),
             "Icecast behind https": (ice.base_url + "/", ice.source_password,
                                      lambda title: ice.wait_for_title("/stream.mp3", title)),
             "Liquidsoap's harbor, Icecast-style input": (harbor.base_url + "/", harbor.source_password,
