@@ -2,6 +2,7 @@
 #include "SectionCheck.h"
 
 #include "Console.h"
+#include "SectionVerdict.h"
 #include "listeners/TitleWatch.h"
 #include "server-answer/UpdateCheck.h"
 #include "settings-file/SettingsReport.h"

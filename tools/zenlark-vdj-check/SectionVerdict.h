@@ -4,16 +4,11 @@
 #pragma once
 
 #include "CheckVerdict.h"
+#include "settings-file/SettingsFileEncoding.h"
 #include "settings-file/SettingsMistakes.h"
 
 #include <string>
 #include <vector>
-
-// How Windows' profile reader will read one section of the file.
-struct SectionReading {
-    bool headerLost = false;              // a UTF-8 byte-order mark hides the section's header
-    std::vector<std::string> misreadKeys; // values whose letters outside ASCII Windows reads as others
-};
 
 // What the update did, as far as the file's problems can explain it.
 struct UpdateFacts {

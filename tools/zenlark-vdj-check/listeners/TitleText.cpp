@@ -7,20 +7,11 @@
 
 static const char replacementCharacter[] = "\xEF\xBF\xBD";
 
-static void appendCodePoint(std::string& out, std::uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-        return;
-    }
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-}
-
 // Each byte as the Latin-1 letter of the same number.
 static std::string fromLatin1(const std::string& bytes) {
     std::string text;
     for (const char c : bytes)
-        appendCodePoint(text, static_cast<unsigned char>(c));
+        appendUtf8(text, static_cast<unsigned char>(c));
     return text;
 }
 

@@ -28,3 +28,10 @@ struct SettingsEncodingFindings {
 };
 
 SettingsEncodingFindings examineSettingsBytes(const std::string& bytes);
+
+// How Windows' profile reader will read one section of the file.
+struct SectionReading {
+    bool headerLost = false;              // a UTF-8 byte-order mark hides the section's header
+    std::vector<std::string> misreadKeys; // values whose letters outside ASCII Windows reads as others
+};
+

@@ -1,7 +1,7 @@
 // What the settings file says: where it is, how Windows will read it, and each section's values.
 #pragma once
 
-#include "SectionVerdict.h"
+#include "CheckVerdict.h"
 #include "settings-file/SettingsFileEncoding.h"
 #include "settings-file/SettingsMistakes.h"
 
