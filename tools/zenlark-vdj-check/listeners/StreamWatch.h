@@ -1,7 +1,7 @@
 // Plain words for listening to a stream, and whether listeners received a title that was sent.
 #pragma once
 
-#include "server-answer/AnswerVerdict.h"
+#include "CheckVerdict.h"
 
 #include <cstdint>
 #include <optional>
