@@ -79,6 +79,8 @@ static StreamSettings readStreamSettings(const std::wstring& path, const std::ws
     settings.ready = !settings.serverUrl.empty() && !settings.password.empty();
     settings.titlePrefix = read(L"title_prefix", L"");
     settings.titleSuffix = read(L"title_suffix", L"");
+    settings.titleDelay = read(L"title_delay", L"");
+    settings.skipTitles = read(L"skip_titles", L"");
     return settings;
 }
 

@@ -20,7 +20,7 @@ std::wstring settingsFilePath();
 std::wstring readSetting(const std::wstring& key, const std::wstring& defaultValue);
 
 // The six keys of the section "stream" with their defaults, `ready` when server_url and password
-// are both non-empty, and the optional title_prefix and title_suffix.
+// are both non-empty, and the optional title_prefix, title_suffix, title_delay and skip_titles.
 StreamSettings loadStreamSettings();
 
 // The same keys from the settings file at `path`, for a tool that checks a file it is given.

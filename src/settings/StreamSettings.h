@@ -14,4 +14,7 @@ struct StreamSettings {
     // Put before and after the track text for this server only; empty by default.
     std::wstring titlePrefix;
     std::wstring titleSuffix;
+    // As written; the worker reads them for this server only. Both empty by default.
+    std::wstring titleDelay; // seconds a changed title must stay audible before it is sent
+    std::wstring skipTitles; // texts separated by "|" that are never announced
 };

@@ -1,7 +1,8 @@
-// The settings file beside a real module in a temporary folder: location, defaults, empty values
-// and long paths and values.
+// The settings file beside a real module in a temporary folder: location, defaults, empty values,
+// long paths and values, and the servers the worker takes from its sections.
 #include "host/ModuleHandle.h"
 #include "settings/SettingsFile.h"
+#include "worker/ServerList.h"
 
 #include <gtest/gtest.h>
 
@@ -168,9 +169,10 @@ TEST(SettingsFile, FurtherServersComeFromStream2ToStream8InNumberOrder) {
                          "[stream9]\r\nserver_url=http://nine\r\npassword=9\r\n"
                          "[stream]\r\nserver_url=http://one\r\npassword=1\r\n"
                          "[stream2]\r\nserver_url=http://two\r\ntitle_prefix=\"DJ Nova live: \"\r\n"
-                         "title_suffix=  (live)  \r\n");
+                         "title_suffix=  (live)  \r\n"
+                         "[stream8]\r\ntitle_delay=2.5\r\nskip_titles=station id|jingle\r\n");
     const std::vector<StreamSection> sections = loadStreamSections();
-    ASSERT_EQ(sections.size(), 3u);
+    ASSERT_EQ(sections.size(), 4u);
     EXPECT_EQ(sections[0].name, L"stream");
     EXPECT_EQ(sections[0].settings.serverUrl, L"http://one");
     EXPECT_EQ(sections[0].settings.titlePrefix, L"");
@@ -182,4 +184,34 @@ TEST(SettingsFile, FurtherServersComeFromStream2ToStream8InNumberOrder) {
     EXPECT_EQ(sections[1].settings.titleSuffix, L"(live)");
     EXPECT_EQ(sections[2].name, L"stream3");
     EXPECT_EQ(sections[2].settings.serverUrl, L"http://three");
+    EXPECT_EQ(sections[3].name, L"stream8"); // the last section there is
+    EXPECT_EQ(sections[3].settings.titleDelay, L"2.5");
+    EXPECT_EQ(sections[3].settings.skipTitles, L"station id|jingle");
+    EXPECT_EQ(sections[0].settings.titleDelay, L"");
+}
+
+// The sections the worker updates: each ready server and mount once, in file order.
+TEST(ServerList, EachReadyServerAndMountOnce) {
+    const struct {
+        const char* file;
+        std::vector<std::wstring> servers;
+    } rows[] = {
+        // A section that is not ready is no server, so it makes no later one a duplicate.
+        {"[stream]\r\nserver_url=http://radio.example:8000/\r\n"
+         "[stream2]\r\nserver_url=http://radio.example:8000/\r\npassword=pw\r\n",
+         {L"stream2"}},
+        // The host name's case names no other server: the mount would be updated twice per change.
+        {"[stream]\r\nserver_url=http://Radio.Example:8000/\r\npassword=pw\r\n"
+         "[stream2]\r\nserver_url=http://radio.example:8000/\r\npassword=pw\r\ntitle_prefix=x\r\n"
+         "[stream8]\r\nserver_url=http://radio.example:8000/\r\nmount=/other\r\npassword=pw\r\n",
+         {L"stream", L"stream8"}},
+    };
+    ModuleInFolder module;
+    for (const auto& row : rows) {
+        module.writeSettings(row.file);
+        std::vector<std::wstring> names;
+        for (const StreamSection& server : serversToUpdate(loadStreamSections()))
+            names.push_back(server.name);
+        EXPECT_EQ(names, row.servers) << row.file;
+    }
 }
