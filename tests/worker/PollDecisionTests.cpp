@@ -46,6 +46,17 @@ TEST(PollDecision, ChangedTextIsSentAtOnceEvenIfSentBefore) {
     EXPECT_EQ(driver.sentTexts, (std::vector<std::string>{"A", "B", "A"}));
 }
 
+// A is still what the server shows, but it was not sent since B failed: it must go out again.
+TEST(PollDecision, ReturnToTheDeliveredTextAfterARefusedChangeGoesOutNextPoll) {
+    PollDriver driver;
+    driver.poll("A");
+    driver.serverAccepts = false;
+    driver.poll("B");
+    driver.serverAccepts = true;
+    driver.poll("A");
+    EXPECT_EQ(driver.sentTexts, (std::vector<std::string>{"A", "B", "A"}));
+}
+
 TEST(PollDecision, EmptyPollsNeitherSendNorCount) {
     PollDriver driver;
     driver.poll("A");
