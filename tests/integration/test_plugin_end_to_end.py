@@ -69,6 +69,46 @@ class SeveralServers(unittest.TestCase):
                 self.assertIn("&song=Nova%20-%20Two", backup.wait_for_requests(2)[1].target)
             self.assertEqual(host.returncode, 0, host.output())
 
+    def test_each_server_waits_out_its_own_title_delay(self):
+        with RecordingServer() as prompt, RecordingServer() as delayed:
+            settings = {"stream": {"server_url": f"http://127.0.0.1:{prompt.port}/", "password": "pw"},
+                        "stream2": {"server_url": f"http://127.0.0.1:{delayed.port}/", "password": "pw",
+                                    "title_delay": "6"}}
+            with PluginHost(settings) as host:
+                handed = host.set(*deck(1, "Nova", "One"))
+                self.assertLess(prompt.wait_for_requests(1)[0].arrived - handed, NEXT_POLL_LIMIT)
+                self.assertGreaterEqual(delayed.wait_for_requests(1)[0].arrived - handed, 6 - 0.1)
+            self.assertEqual(host.returncode, 0, host.output())
+
+
+class TitleDelay(unittest.TestCase):
+    DELAY = 4.0
+
+    def test_listeners_never_see_a_short_station_id_and_see_each_song_after_the_delay(self):
+        with IcecastServer() as ice:
+            ice.start_mp3_source("/live")
+            listener = ice.listen("/live")
+            settings = {"server_url": ice.base_url + "/", "mount": "/live", "username": ice.source_user,
+                        "password": ice.source_password, "title_delay": "4"}
+            with PluginHost(settings) as host:
+                loudest = host.set("crossfader 0", *deck(1, "Artist One", "First Song"))
+                seen = listener.wait_for_title("Artist One - First Song", timeout=self.DELAY + NEXT_POLL_LIMIT)
+                self.assertGreaterEqual(seen.at - loudest, self.DELAY - 0.1)
+                # A 2.5 s station ID on deck 3 over the lowered deck 1, then long enough for it to
+                # have reached listeners had it been sent.
+                host.set("deck 1 volume 0.5", *deck(3, "Radio Nova", "Station ID"))
+                time.sleep(2.5)
+                host.set("deck 3 play 0", "deck 1 volume 1")
+                time.sleep(self.DELAY + 1)
+                loudest = host.set(*deck(2, "Artist Two", "Second Song"), "crossfader 1")
+                seen = listener.wait_for_title("Artist Two - Second Song", timeout=self.DELAY + NEXT_POLL_LIMIT)
+                self.assertGreaterEqual(seen.at - loudest, self.DELAY - 0.1)
+            self.assertEqual(host.returncode, 0, host.output())
+            # Each song's refresh after 33 polls may repeat it; the order of changes is what counts.
+            songs = [title for title in listener.titles() if b" - " in title]
+            changes = [title for index, title in enumerate(songs) if index == 0 or title != songs[index - 1]]
+            self.assertEqual(changes, [b"Artist One - First Song", b"Artist Two - Second Song"])
+
 
 class SetIntoLiquidsoapsHarbor(unittest.TestCase):
     """Both of the harbor's live inputs, each fed by its own source, take the set unchanged."""
