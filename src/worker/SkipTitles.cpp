@@ -1,8 +1,6 @@
 // Splitting the skip list and finding its entries in a track text.
 #include "worker/SkipTitles.h"
 
-#include <algorithm>
-
 static bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 static std::wstring withoutBlanks(const std::wstring& text) {
@@ -36,12 +34,25 @@ static wchar_t asciiLower(wchar_t c) {
     return c;
 }
 
-static bool sameIgnoringAsciiCase(wchar_t left, wchar_t right) { return asciiLower(left) == asciiLower(right); }
+static bool holdsAt(const std::wstring& text, std::size_t at, const std::wstring& entry) {
+    for (std::size_t index = 0; index < entry.size(); ++index) {
+        if (asciiLower(text[at + index]) != asciiLower(entry[index]))
+            return false;
+    }
+    return true;
+}
+
+static bool holdsEntry(const std::wstring& text, const std::wstring& entry) {
+    for (std::size_t at = 0; at + entry.size() <= text.size(); ++at) {
+        if (holdsAt(text, at, entry))
+            return true;
+    }
+    return false;
+}
 
 bool holdsSkipTitle(const std::wstring& trackText, const std::vector<std::wstring>& skipTitles) {
     for (const std::wstring& entry : skipTitles) {
-        if (std::search(trackText.begin(), trackText.end(), entry.begin(), entry.end(), sameIgnoringAsciiCase) !=
-            trackText.end())
+        if (holdsEntry(trackText, entry))
             return true;
     }
     return false;
