@@ -373,6 +373,19 @@ class AgainstTheRecordingServer(CheckCase):
         self.assertSays(output, "\"?\" or \"#\"")
         self.assertNotIn("Request: GET", output)
 
+    def test_title_delay_and_skip_titles_as_the_plugin_uses_them(self):
+        ready = {"server_url": "http://127.0.0.1:9/", "password": "pw"}
+        code, output = self.check({"stream": {**ready, "title_delay": "2,5", "skip_titles": "|station id||jingle |"},
+                                   "stream2": {**ready, "mount": "/b", "title_delay": "90"},
+                                   "stream3": {**ready, "mount": "/c", "title_delay": "2.5"}}, "--no-send")
+        self.assertEqual(code, 0, output)
+        self.assertSays(output, "title_delay = 2,5: not a number of seconds (fractions with a point: 2.5); "
+                                "the plug-in uses title_delay=0, so each title goes out at once",
+                        'skip_titles = "station id", "jingle"',
+                        "title_delay = 90: above 60; the plug-in uses title_delay=60",
+                        "title_delay = 2.5: a new title goes out once it has been heard for 2.5 s",
+                        "skip_titles = (empty)")
+
     def test_a_file_saved_as_utf8_is_explained_from_its_bytes(self):
         # Wine's profile reader decodes UTF-8; Windows' does not, so the tool judges the bytes.
         path = os.path.join(self.folder, "ZenlarkVdjStandalone.ini")

@@ -7,6 +7,8 @@
 #include "delivery/ServerDialect.h"
 #include "delivery/TextEncoding.h"
 #include "settings/SettingsFile.h"
+#include "worker/SkipTitles.h"
+#include "worker/TitleDelay.h"
 
 #include <windows.h>
 
@@ -171,6 +173,53 @@ void showWarnings(const std::vector<SettingsWarning>& warnings) {
     }
 }
 
+// "2.5" for 2500 ms, "60" for 60000 ms.
+static std::string secondsText(std::int32_t milliseconds) {
+    const std::string whole = std::to_string(milliseconds / 1000);
+    if (milliseconds % 1000 == 0)
+        return whole;
+    std::string fraction = std::to_string(1000 + milliseconds % 1000).substr(1);
+    while (fraction.back() == '0')
+        fraction.pop_back();
+    return whole + "." + fraction;
+}
+
+static std::string delayMeaning(std::int32_t milliseconds) {
+    if (milliseconds == 0)
+        return "each title goes out at once";
+    return "a new title goes out once it has been heard for " + secondsText(milliseconds) + " s";
+}
+
+// The delay the plug-in will use; a value it cannot use as written is named with the one it uses.
+static void showTitleDelay(const std::wstring& written) {
+    const TitleDelay delay = readTitleDelay(written);
+    const std::string shownValue = "  title_delay = " + shown(written) + ": ";
+    const std::string used = "the plug-in uses title_delay=" + secondsText(delay.milliseconds) + ", so " +
+                             delayMeaning(delay.milliseconds);
+    switch (delay.reading) {
+    case TitleDelayReading::asWritten:
+        printLine(shownValue + delayMeaning(delay.milliseconds));
+        return;
+    case TitleDelayReading::notANumber:
+        printLine(shownValue + "not a number of seconds (fractions with a point: 2.5); " + used);
+        return;
+    case TitleDelayReading::negative:
+        printLine(shownValue + "negative; " + used);
+        return;
+    case TitleDelayReading::aboveMaximum:
+        printLine(shownValue + "above 60; " + used);
+        return;
+    }
+}
+
+// The texts as the plug-in looks for them, each in quotes.
+static void showSkipTitles(const std::wstring& written) {
+    std::string entries;
+    for (const std::wstring& entry : skipTitleList(written))
+        entries += (entries.empty() ? "\"" : ", \"") + utf8(entry) + "\"";
+    printLine("  skip_titles = " + (entries.empty() ? std::string("(empty)") : entries));
+}
+
 void showSettings(const StreamSettings& settings) {
     printLine("  server_url = " + shown(settings.serverUrl));
     printLine("  protocol   = " + shown(settings.protocol));
@@ -182,6 +231,8 @@ void showSettings(const StreamSettings& settings) {
         printLine("  title_prefix = \"" + utf8(settings.titlePrefix) + "\"");
         printLine("  title_suffix = \"" + utf8(settings.titleSuffix) + "\"");
     }
+    showTitleDelay(settings.titleDelay);
+    showSkipTitles(settings.skipTitles);
     printLine(std::string("  ready      = ") + (settings.ready ? "yes" : "no"));
     const bool icecast = detectDialect(settings.protocol) == ServerDialect::Icecast;
     printLine(std::string("Dialect: ") + (icecast ? "Icecast (/admin/metadata)" : "Shoutcast (/admin.cgi)"));

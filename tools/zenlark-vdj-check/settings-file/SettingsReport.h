@@ -36,7 +36,8 @@ SectionValues sectionValuesOf(const StreamSettings& settings);
 // Each warning as two lines under the section's values.
 void showWarnings(const std::vector<SettingsWarning>& warnings);
 
-// One section's values as the plug-in reads them, the password masked, and its dialect.
+// One section's values as the plug-in reads them, the password masked, the title delay and skip
+// list as it will use them, and its dialect.
 void showSettings(const StreamSettings& settings);
 
 // The keys a section lacks to be used, in words: "server_url", "password" or both.
