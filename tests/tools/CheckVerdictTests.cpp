@@ -291,6 +291,7 @@ TEST(SettingsMistakes, EachNamesTheLineToWrite) {
     EXPECT_EQ(fixFor(values({{"server_url", root + "/radio/"}})), ""); // a server in a folder of its own
     EXPECT_EQ(fixFor(values({{"mount", "/live ; my show"}})),
               "Put the comment on a line of its own, starting with \";\", and write mount=/live.");
+    EXPECT_TRUE(findSettingsMistakes(values({{"title_delay", "4 ; seconds"}}))[0].reachesListeners);
     EXPECT_TRUE(mentions(fixFor(values({{"protocol", "shoutcst"}})), "protocol=shoutcast"));
     EXPECT_EQ(fixFor(values({{"protocol", "Icecast2"}})), "");
     EXPECT_TRUE(mentions(fixFor(values({{"protocol", "sc2"}, {"password", "dj:secret"}})), "without \":\""));

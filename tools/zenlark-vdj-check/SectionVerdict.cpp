@@ -84,7 +84,7 @@ CheckVerdict sectionVerdict(const CheckVerdict& server, const std::string& secti
     }
     if (server.confirmed) {
         if (const SettingsWarning* warning = titleWarning(warnings))
-            return fileProblem(warning->what + " Listeners would see it in the title.", warning->fix, server);
+            return fileProblem(warning->what + " Listeners would notice.", warning->fix, server);
     }
     return server;
 }

@@ -52,8 +52,9 @@ static std::string withoutTrailingSpace(std::string text) {
     return text;
 }
 
+// Keys that change what listeners see: the title's text, when it comes, which titles never do.
 static bool isTitleKey(const std::string& key) {
-    return key == "title_prefix" || key == "title_suffix";
+    return key == "title_prefix" || key == "title_suffix" || key == "title_delay" || key == "skip_titles";
 }
 
 static void findComments(const SectionValues& section, std::vector<SettingsWarning>& warnings) {

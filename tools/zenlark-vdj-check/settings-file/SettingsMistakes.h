@@ -17,7 +17,8 @@ struct SettingsWarning {
     std::string key;  // the key whose value is wrong
     std::string what; // what is wrong, in plain words
     std::string fix;  // the line to write instead, or what to do
-    // Listeners would see it in the title, so it is a problem even when the server takes the update.
+    // It changes what listeners see (the title's text, or when and whether a title comes), so it
+    // is a problem even when the server takes the update.
     bool reachesListeners = false;
 };
 

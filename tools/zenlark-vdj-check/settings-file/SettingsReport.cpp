@@ -163,7 +163,9 @@ SectionValues sectionValuesOf(const StreamSettings& settings) {
                           {"username", utf8(settings.username)},
                           {"password", utf8(settings.password)},
                           {"title_prefix", utf8(settings.titlePrefix)},
-                          {"title_suffix", utf8(settings.titleSuffix)}}};
+                          {"title_suffix", utf8(settings.titleSuffix)},
+                          {"title_delay", utf8(settings.titleDelay)},
+                          {"skip_titles", utf8(settings.skipTitles)}}};
 }
 
 void showWarnings(const std::vector<SettingsWarning>& warnings) {
