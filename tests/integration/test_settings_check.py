@@ -18,7 +18,7 @@ from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
 from harness.shoutcast_station import ShoutcastStation  # noqa: E402
 from harness.processes import signal_group  # noqa: E402
-from harness.windows import press_ctrl_c, run_on_console, run_windows, windows_command  # noqa: E402
+from harness.windows import press_ctrl_c, run_on_console, run_windows, windows_command, windows_path  # noqa: E402
 
 CHECK = "ZenlarkVdjCheck.exe"
 # A title line of the watch: the local time, then what listeners see.
@@ -32,16 +32,23 @@ def run_check(*args, program=None):
 
 def watch_until_ctrl_c(line, *args):
     """Runs the tool until it prints `line`, then presses Ctrl+C; returns its exit code and output."""
+    return watch_through([(line, press_ctrl_c)], *args)
+
+
+def watch_through(steps, *args):
+    """Runs the tool; once it has printed the line of each (line, action) step in turn, calls the
+    action with the process. Returns its exit code and output once it ended."""
     tool = subprocess.Popen(windows_command(CHECK, *args), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, start_new_session=True)
     try:
         output = b""
-        while line.encode("utf-8") not in output:
-            read = tool.stdout.readline()
-            if not read:
-                break
-            output += read
-        press_ctrl_c(tool)
+        for line, action in steps:
+            while line.encode("utf-8") not in output:
+                read = tool.stdout.readline()
+                if not read:
+                    break
+                output += read
+            action(tool)
         rest, _ = tool.communicate(timeout=60)
     finally:
         if tool.poll() is None:
@@ -137,6 +144,58 @@ class AgainstIcecast(CheckCase):
         self.assertEqual(code, 1, output)
         self.assertSays(output, "Metadata update successful", f"Listening to {self.ice.base_url}/wrong (--stream)",
                         "has no stream", "Detail: HTTP status 404")
+
+    def set_title(self, title):
+        status, body = self.ice.admin_get("/admin/metadata", {"mount": "/live", "mode": "updinfo", "song": title})
+        self.assertEqual(status, 200, body)
+
+    def watch_recording(self, steps, *args):
+        path = os.path.join(self.folder, "ZenlarkVdjStandalone.ini")
+        write_settings(self.folder, self.settings())
+        return watch_through(steps, "--settings", path, "--watch", "--no-send", "--seconds", "90", *args)
+
+    def test_tracklist_gets_each_title_once_and_is_never_overwritten(self):
+        tracklist = os.path.join(self.folder, "set.txt")
+        self.set_title("Zoë - Erste")
+        steps = [("Listeners see: Zoë - Erste", lambda tool: self.set_title("坂本龍一 - Zweite")),
+                 ("Listeners see: 坂本龍一 - Zweite", press_ctrl_c)]
+        code, output = self.watch_recording(steps, "--tracklist", windows_path(tracklist))
+        self.assertEqual(code, 0, output)
+        with open(tracklist, "rb") as file:
+            written = file.read()
+        lines = written.decode("utf-8").split("\r\n")
+        # A new listener may first get the title before, from the audio the server holds back.
+        titles = [line[9:] for line in lines]
+        self.assertEqual(titles[-3:], ["Zoë - Erste", "坂本龍一 - Zweite", ""], lines)
+        self.assertEqual(len(set(titles)), len(titles), lines)
+        for line in lines[:-1]:
+            self.assertRegex(line, r"^00:00:\d\d ")
+        code, output = self.watch_recording([], "--tracklist", windows_path(tracklist))
+        self.assertEqual(code, 2, output)
+        self.assertSays(output, "already exists")
+        self.assertNotIn("Listening to", output)
+        with open(tracklist, "rb") as file:
+            self.assertEqual(file.read(), written)
+
+    def test_now_playing_holds_the_title_listeners_get_and_empties_at_the_end(self):
+        now_playing = os.path.join(self.folder, "now-playing.txt")
+        with open(now_playing, "w") as file:
+            file.write("Left - From Yesterday")
+        self.set_title("Röyksopp - Eple")
+        shown = []
+
+        def read_then_stop(tool):
+            with open(now_playing, "rb") as file:
+                shown.append(file.read())
+            press_ctrl_c(tool)
+
+        code, output = self.watch_recording([("Listeners see: Röyksopp - Eple", read_then_stop)],
+                                            "--now-playing", windows_path(now_playing))
+        self.assertEqual(code, 0, output)
+        self.assertEqual(shown, ["Röyksopp - Eple".encode("utf-8")])
+        self.assertEqual(sorted(os.listdir(self.folder)), ["ZenlarkVdjStandalone.ini", "now-playing.txt"])
+        with open(now_playing, "rb") as file:
+            self.assertEqual(file.read(), b"", "the watch ended: it no longer knows the title")
 
     def test_watch_of_an_ogg_mount(self):
         code, output = self.check(self.settings(mount="/opus.ogg"), "--watch", "--no-send")
@@ -425,7 +484,8 @@ class AgainstTheRecordingServer(CheckCase):
         self.assertSays(output, "unknown argument: --frobnicate")
         code, output = run_check("--title")
         self.assertEqual(code, 2, output)
-        for arguments in (["--seconds", "5"], ["--watch", "--seconds", "0"], ["--watch", "--stream"]):
+        for arguments in (["--seconds", "5"], ["--watch", "--seconds", "0"], ["--watch", "--stream"],
+                          ["--watch", "--tracklist", "set.txt"], ["--now-playing", "now.txt", "--no-send"]):
             code, output = run_check(*arguments)
             self.assertEqual(code, 2, output)
         code, output = run_check("--help")

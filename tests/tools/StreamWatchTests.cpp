@@ -1,8 +1,9 @@
-// The stream watch's platform-free parts: ICY metadata, title text, stream address, verdicts.
+// The stream watch's platform-free parts: ICY metadata, title text, stream address, verdicts, tracklist.
 #include "listeners/IcyMetadata.h"
 #include "listeners/StreamAddress.h"
 #include "listeners/StreamWatch.h"
 #include "listeners/TitleText.h"
+#include "listeners/Tracklist.h"
 
 #include <gtest/gtest.h>
 
@@ -136,4 +137,17 @@ TEST(StreamWatch, AMissingTitleSaysWhatListenersGotInstead) {
     EXPECT_FALSE(notFound.confirmed);
     EXPECT_TRUE(mentions(notFound.happened, "could not listen"));
     EXPECT_TRUE(mentions(notFound.detail, "HTTP status 404"));
+}
+
+TEST(Tracklist, EachTitleOnceWithItsTimeFromTheStart) {
+    EXPECT_EQ(tracklistLine(192.9, "Artist - Title"), "00:03:12 Artist - Title");
+    EXPECT_EQ(tracklistLine(360061.0, "Long"), "100:01:01 Long");
+    TracklistLines lines;
+    EXPECT_FALSE(lines.lineFor("", 0.5).has_value()); // no title is no track
+    EXPECT_EQ(lines.lineFor("A", 1.2), "00:00:01 A");
+    EXPECT_FALSE(lines.lineFor("A", 11.0).has_value()); // again after a reconnect
+    EXPECT_FALSE(lines.lineFor("", 12.0).has_value());
+    EXPECT_FALSE(lines.lineFor("A", 13.0).has_value()); // back after a moment without a title
+    EXPECT_EQ(lines.lineFor("B", 3725.0), "01:02:05 B");
+    EXPECT_EQ(lines.lineFor("A", 3800.0), "01:03:20 A"); // played again later
 }

@@ -15,6 +15,7 @@ static std::string utf8(const std::wstring& text) {
 static void usage() {
     printLine("usage: ZenlarkVdjCheck [--settings PATH] [--section NAME] [--title TEXT] [--no-send]\n"
               "                       [--watch [--stream URL] [--seconds N]]\n"
+              "                       [--watch --no-send [--tracklist FILE] [--now-playing FILE]]\n"
               "\n"
               "Reads ZenlarkVdjStandalone.ini beside this program (or PATH), and for each server in it\n"
               "([stream], [stream2] to [stream8]) shows the settings and the exact update request, sends\n"
@@ -31,6 +32,11 @@ static void usage() {
               "                   exit code 0 when the stream was heard\n"
               "  --stream URL     listen here instead of the stream the settings name\n"
               "  --seconds N      watch for N seconds; with an update, wait N seconds for its title\n"
+              "  --tracklist FILE with --watch --no-send: also write each new title listeners receive\n"
+              "                   to FILE, one line each with its time from the start of the watch:\n"
+              "                   \"00:03:12 Artist - Title\". FILE must not exist yet\n"
+              "  --now-playing FILE  with --watch --no-send: keep FILE holding the title listeners\n"
+              "                   receive now, one line, replaced at each change (empty: no title)\n"
               "\n"
               "Exit codes: 0 as above, 1 a problem (shown on the PROBLEM line), 2 bad arguments.");
 }
@@ -68,7 +74,12 @@ ParseResult parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
             options.watch.seconds = parseSeconds(argv[++i]);
             if (!options.watch.seconds)
                 return badArguments("--seconds wants a whole number of seconds from 1 to 86400", argv[i]);
-        } else if (argument == L"--stream" || argument == L"--seconds") {
+        } else if (argument == L"--tracklist" && hasValue) {
+            options.watch.tracklistPath = argv[++i];
+        } else if (argument == L"--now-playing" && hasValue) {
+            options.watch.nowPlayingPath = argv[++i];
+        } else if (argument == L"--stream" || argument == L"--seconds" || argument == L"--tracklist" ||
+                   argument == L"--now-playing") {
             return badArguments("missing value for", argument);
         } else if (argument == L"--settings" && hasValue) {
             options.settingsPath = argv[++i];
@@ -87,5 +98,9 @@ ParseResult parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
     }
     if (!options.watch.enabled && (!options.watch.streamUrl.empty() || options.watch.seconds))
         return badArguments("--stream and --seconds go with", L"--watch");
+    // Both record a set, which only a watch that sends nothing lasts through.
+    const bool recording = !options.watch.tracklistPath.empty() || !options.watch.nowPlayingPath.empty();
+    if (recording && (!options.watch.enabled || options.send))
+        return badArguments("--tracklist and --now-playing go with", L"--watch --no-send");
     return ParseResult::run;
 }

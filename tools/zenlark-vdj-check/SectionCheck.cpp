@@ -39,22 +39,32 @@ static std::string defaultTitle() {
 
 // Nothing, with the problem shown, when there is no stream to listen to.
 static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, const WatchOptions& options,
-                                              const std::string& expectedTitle) {
+                                              const std::string& expectedTitle, WatchFiles* files = nullptr) {
     const WatchAddress address = watchAddress(settings, options.streamUrl);
     if (!address.target) {
         showVerdict(address.problem);
         return nullptr;
     }
     auto watch = std::make_unique<TitleWatch>(address, printLine, expectedTitle);
+    if (files)
+        watch->recordTo(*files);
     watch->begin();
     return watch;
 }
 
-static int watchOnly(const StreamSettings& settings, const WatchOptions& options) {
-    const std::unique_ptr<TitleWatch> watch = startWatch(settings, options, std::string());
+// The watch through a set; with --tracklist and --now-playing it also writes those files.
+static int watchOnly(const StreamSettings& settings, const WatchOptions& options, WatchFiles& files) {
+    const std::unique_ptr<TitleWatch> watch = startWatch(settings, options, std::string(), &files);
     if (!watch)
         return 1;
-    return watch->watchToTheEnd(options.seconds);
+    const int code = watch->watchToTheEnd(options.seconds);
+    files.watchEnded();
+    if (code == 0 && files.anyWriteFailed()) {
+        showVerdict(CheckVerdict{false, "Some titles could not be written to the files (see above).",
+                                 "Write them to a drive with free space."});
+        return 1;
+    }
+    return code;
 }
 
 static CheckVerdict awaitTitle(TitleWatch& watch, const WatchOptions& options) {
@@ -216,6 +226,13 @@ int runCheck(const CheckOptions& options) {
         return 2;
     }
     if (options.watch.enabled && !options.send) {
+        // The files first: a refused file leaves the run before anything else happens.
+        WatchFiles files;
+        std::string problem;
+        if (!files.open(options.watch.tracklistPath, options.watch.nowPlayingPath, problem)) {
+            printLine(problem);
+            return 2;
+        }
         const StreamSection& watched = sections[chosen.front()];
         printLine("");
         printLine("[" + utf8(watched.name) + "]");
@@ -223,7 +240,7 @@ int runCheck(const CheckOptions& options) {
         showSettings(watched.settings);
         if (showRequest(watched.settings, titleToSend(options), report))
             printLine("Nothing sent (--no-send).");
-        return watchOnly(watched.settings, options.watch);
+        return watchOnly(watched.settings, options.watch, files);
     }
     std::vector<std::pair<std::wstring, SectionResult>> results;
     for (const std::size_t index : chosen)

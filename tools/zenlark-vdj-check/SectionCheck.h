@@ -4,5 +4,6 @@
 
 #include "CheckOptions.h"
 
-// The exit code: 0 only when every section checked was confirmed; 1 a problem; 2 no such section.
+// The exit code: 0 only when every section checked was confirmed; 1 a problem; 2 no such section,
+// or a --tracklist or --now-playing file that cannot be written.
 int runCheck(const CheckOptions& options);

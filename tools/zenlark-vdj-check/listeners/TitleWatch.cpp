@@ -219,9 +219,17 @@ void TitleWatch::titleReceived(const std::string& bytes) {
     if (arrival_)
         arrival_->titleSeen(title, now());
     if (lastTitle_ != title)
-        sayAtTime("Listeners see: " + (title.empty() ? std::string("(no title)") : title));
+        showTitle(title);
     lastTitle_ = title;
     watchSignal().changed.notify_all();
+}
+
+// The files before the line, so whoever reads the line finds the title in them.
+void TitleWatch::showTitle(const std::string& title) {
+    const std::optional<std::string> failure = files_ ? files_->titleShown(title, now()) : std::nullopt;
+    sayAtTime("Listeners see: " + (title.empty() ? std::string("(no title)") : title));
+    if (failure)
+        sayAtTime(*failure);
 }
 
 void TitleWatch::failed(const StreamFailure& failure, bool retrying, int pauseSeconds) {

@@ -3,6 +3,7 @@
 
 #include "listeners/StreamListener.h"
 #include "listeners/StreamWatch.h"
+#include "listeners/WatchFiles.h"
 
 #include "settings/StreamSettings.h"
 
@@ -18,6 +19,8 @@ struct WatchOptions {
     bool enabled = false;
     std::wstring streamUrl;     // --stream; empty: the stream composed from the settings
     std::optional<int> seconds; // --seconds
+    std::wstring tracklistPath;  // --tracklist; empty: none
+    std::wstring nowPlayingPath; // --now-playing; empty: none
 };
 
 constexpr int defaultTitleWaitSeconds = 20;
@@ -40,6 +43,8 @@ class TitleWatch : private StreamEvents {
     TitleWatch(const WatchAddress& address, LinePrinter print, std::string expected = std::string());
     ~TitleWatch() override;
 
+    // Each title listeners receive also goes to these files; call before begin().
+    void recordTo(WatchFiles& files) { files_ = &files; }
     // Says where it listens and starts listening.
     void begin();
     // True when it listens to `target`: the same scheme, host, port and path.
@@ -58,6 +63,8 @@ class TitleWatch : private StreamEvents {
     void titleReceived(const std::string& bytes) override;
     void failed(const StreamFailure& failure, bool retrying, int pauseSeconds) override;
 
+    // A new title: its line, and the files; the state lock is held.
+    void showTitle(const std::string& title);
     void say(const std::string& line);
     void sayAtTime(const std::string& text);
     double now() const;
@@ -79,5 +86,6 @@ class TitleWatch : private StreamEvents {
     std::optional<StreamFailure> failure_; // why the stream cannot be heard right now
     std::optional<std::string> lastTitle_;
     std::optional<TitleArrival> arrival_;
+    WatchFiles* files_ = nullptr;
     StreamListener listener_;
 };
