@@ -47,8 +47,8 @@ class WatchLines(unittest.TestCase):
 
 
 class ListenAddress(unittest.TestCase):
-    def address(self, text):
-        with tempfile.NamedTemporaryFile("w", suffix=".ini", delete=False, encoding="utf-8", newline="\r\n") as file:
+    def address(self, text, encoding="utf-8"):
+        with tempfile.NamedTemporaryFile("w", suffix=".ini", delete=False, encoding=encoding, newline="\r\n") as file:
             file.write(text)
         self.addCleanup(os.unlink, file.name)
         return demo.listen_address(file.name)
@@ -62,9 +62,11 @@ class ListenAddress(unittest.TestCase):
             ("[stream]\nserver_url=http://radio.example.com/radio/\nmount=\n", "http://radio.example.com/radio/live"),
             ("[stream]\nserver_url=http://radio.example.com:8000/\n", "http://radio.example.com:8000/live"),
         ]
-        for text, expected in cases:
-            with self.subTest(expected):
-                self.assertEqual(self.address(text), expected)
+        # UTF-16 behind a byte-order mark is how the package ships the file and Notepad keeps it.
+        for encoding in ("utf-8", "utf-16"):
+            for text, expected in cases:
+                with self.subTest(expected, encoding=encoding):
+                    self.assertEqual(self.address(text, encoding), expected)
 
     def test_streams_the_demo_cannot_open_itself_give_none(self):
         for text in ["[stream]\nserver_url=https://radio.example.com/\n",

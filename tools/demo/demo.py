@@ -84,6 +84,10 @@ class Report:
         self.started = time.monotonic()
         self._lock = threading.Lock()
 
+    def start_clock(self):
+        """Every line from here on counts from this moment, the DJ's and the listener's alike."""
+        self.started = time.monotonic()
+
     def line(self, who, text, at=None, wall=None):
         at = time.monotonic() if at is None else at
         wall = time.time() if wall is None else wall
@@ -115,9 +119,12 @@ def watch_line(line):
 
 class ToolWatch:
     """ZenlarkVdjCheck --watch --no-send under Wine for the settings file at settings_path: relays
-    each line it prints from the moment it listens, and keeps the titles listeners saw."""
+    each line it prints from the moment it listens, and keeps the titles listeners saw. It ends
+    by itself once the set is over."""
 
     CHECK_TOOL = "ZenlarkVdjCheck.exe"
+    # From the tool's start: about a second to connect before the set starts, then the set.
+    SECONDS = int(SET_LENGTH) + 2
 
     def __init__(self, settings_path, report):
         self.settings_path = settings_path
@@ -132,7 +139,7 @@ class ToolWatch:
         """Starts the tool; returns once it hears the stream (True) or gave up or timed out (False),
         so that the set starts only when every title can be seen."""
         command = windows_command(self.CHECK_TOOL, "--settings", windows_path(self.settings_path), "--watch",
-                                  "--no-send")
+                                  "--no-send", "--seconds", str(self.SECONDS))
         self._process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                          stderr=subprocess.STDOUT, start_new_session=True)
         self._thread = threading.Thread(target=self._relay, name="check tool watch", daemon=True)
@@ -142,8 +149,17 @@ class ToolWatch:
             self.heard.wait(0.1)
         return self.heard.is_set()
 
+    def finish(self):
+        """Waits for the watch to end by itself after its seconds, with its last lines."""
+        if self._process is not None:
+            try:
+                self._process.wait(self.SECONDS + 30)
+            except subprocess.TimeoutExpired:
+                pass
+        self.stop()
+
     def stop(self):
-        """Ends the watch as a DJ does, with Ctrl+C, and waits for its last lines."""
+        """Ends a watch still running as a DJ does, with Ctrl+C, and waits for its last lines."""
         if self._process is None:
             return
         if self._process.poll() is None:
@@ -163,6 +179,8 @@ class ToolWatch:
             if not listening or not line:
                 continue
             text, title = watch_line(line)
+            if text == LISTENERS_SEE + NO_TITLE and not self.seen:
+                continue  # the stream before the set: the set's first title follows
             if title is not None:
                 self.seen.append(title)
             if text.startswith("Connected"):
@@ -175,16 +193,16 @@ HEADER = "time       from start   who       what"
 
 
 def play_set(host, report):
-    report.started = time.monotonic()
+    """The set, its times counted from now, then the time for its last title to reach listeners."""
+    started = time.monotonic()
     for at, setting, action in demo_set():
-        wait = report.started + at - time.monotonic()
+        wait = started + at - time.monotonic()
         if wait > 0:
             time.sleep(wait)
         host.set(setting)
         if action:
             report.line("DJ", action)
-    # Time for the last change to reach the listener.
-    wait = report.started + SET_LENGTH - time.monotonic()
+    wait = started + SET_LENGTH - time.monotonic()
     if wait > 0:
         time.sleep(wait)
 
@@ -213,11 +231,13 @@ def run_local(report):
         with PluginHost(settings) as host:
             watch = ToolWatch(settings_beside(host), report)
             report.note(HEADER)
+            report.start_clock()
             try:
                 if not watch.start():
                     report.note("\nThe check tool could not listen to the stream; see its lines above.")
                     return 1
                 play_set(host, report)
+                watch.finish()
             finally:
                 watch.stop()
             emulator_ok = check_emulator(host, report)
@@ -237,14 +257,23 @@ def summarize(seen, emulator_ok):
     return 1
 
 
+def settings_text(settings_path):
+    """The settings file's text: UTF-16 behind its byte-order mark, as the package ships it and
+    Notepad keeps it; else UTF-8, a byte-order mark dropped."""
+    with open(settings_path, "rb") as file:
+        raw = file.read()
+    if raw.startswith((b"\xff\xfe", b"\xfe\xff")):
+        return raw.decode("utf-16", "replace")
+    return raw.decode("utf-8-sig", "replace")
+
+
 def listen_address(settings_path):
     """The stream a player would open for a plain-http Icecast server named in the settings file,
     for the hint that points the user's own player at it; None for Shoutcast, https or an
     unreadable file. The check tool's watch finds its stream itself, for every server kind."""
     parser = configparser.ConfigParser(interpolation=None, comment_prefixes=(";", "#"), strict=False)
     try:
-        with open(settings_path, encoding="utf-8-sig", errors="replace") as file:
-            parser.read_file(file)
+        parser.read_string(settings_text(settings_path))
         stream = {key.lower(): value for key, value in parser.items("stream")}
     except (OSError, configparser.Error):
         return None
@@ -275,11 +304,13 @@ def run_with_settings(report, settings_path):
     with host:
         watch = ToolWatch(settings_beside(host), report)
         report.note(HEADER)
+        report.start_clock()
         try:
             heard = watch.start()
             if not heard:
                 report.note("The check tool could not listen to the stream (see above): watch in your own player.")
             play_set(host, report)
+            watch.finish()
         finally:
             watch.stop()
         emulator_ok = check_emulator(host, report)
