@@ -1,5 +1,5 @@
 """The release archive from the build tree: the four files a DJ needs, under their final names,
-and a clear refusal when one of them is missing."""
+a clear refusal when one of them is missing, and a guide that knows every option of the tool."""
 import os
 import re
 import shutil
@@ -11,8 +11,10 @@ import zipfile
 SOURCE_DIR = os.environ["ZENLARK_SOURCE_DIR"]
 BUILD_DIR = os.environ["ZENLARK_BUILD_DIR"]
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tools", "package"))
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "integration"))
 
 import package  # noqa: E402
+from harness.windows import run_windows  # noqa: E402
 
 
 class ReleasePackage(unittest.TestCase):
@@ -40,6 +42,14 @@ class ReleasePackage(unittest.TestCase):
         self.assertIn("<table>", guide)
         for anchor in set(re.findall(r'href="#([^"]+)"', guide)):
             self.assertIn(f'id="{anchor}"', guide, "a link of the guide to its own heading")
+
+    def test_guide_names_every_option_of_the_check_tool(self):
+        done = run_windows(["ZenlarkVdjCheck.exe", "--help"], timeout=60)
+        options = set(re.findall(r"(?<![\w-])--[a-z][a-z-]+", done.stdout.decode("utf-8", "replace")))
+        self.assertIn("--watch", options)
+        guide = package.packaged_file(BUILD_DIR, "user-guide.html").decode("utf-8")
+        # Each has its row in the reference's table of options.
+        self.assertEqual(sorted(option for option in options if f"<td><code>{option}" not in guide), [])
 
     def test_missing_check_tool_is_refused_by_name(self):
         build = tempfile.mkdtemp(prefix="zenlark-build-")

@@ -75,21 +75,38 @@ def guide_as_html(path):
     return (HTML_PAGE.replace("{title}", html.escape(html.unescape(title))).replace("{body}", body)).encode("utf-8")
 
 
+# A small embedded stylesheet: lines short enough to read on a laptop screen, headings that stand
+# out, code blocks set apart that one click selects whole for copying, wide tables that scroll.
 HTML_PAGE = """<!DOCTYPE html>
 <html lang="en">
 <head>
 <meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
 <title>{title}</title>
 <style>
-body { font-family: Segoe UI, sans-serif; max-width: 60em; margin: 2em auto; padding: 0 1em; line-height: 1.45; }
-code, pre { font-family: Consolas, monospace; background: #f3f3f3; }
-pre { padding: 0.6em; overflow-x: auto; }
-table { border-collapse: collapse; }
-th, td { border: 1px solid #bbb; padding: 0.3em 0.5em; vertical-align: top; text-align: left; }
+body { margin: 0; color: #1f2328; background: #fff; font: 16px/1.55 "Segoe UI", system-ui, sans-serif; }
+main { max-width: 46rem; margin: 0 auto; padding: 1.5rem 1.25rem 4rem; }
+h1 { font-size: 1.9rem; line-height: 1.2; margin: 0.5rem 0 1rem; }
+h2 { font-size: 1.45rem; margin: 2.6rem 0 0.8rem; padding-bottom: 0.3rem; border-bottom: 2px solid #d0d7de; }
+h3 { font-size: 1.15rem; margin: 1.9rem 0 0.5rem; }
+p, li { margin: 0.45rem 0; }
+ol > li { margin: 1rem 0; }
+a { color: #0b5cad; }
+code { font-family: Consolas, "Cascadia Mono", monospace; font-size: 0.92em; background: #eff2f5;
+       padding: 0.1em 0.3em; border-radius: 3px; white-space: nowrap; }
+pre { background: #f6f8fa; border: 1px solid #d0d7de; border-left: 4px solid #0b5cad; border-radius: 4px;
+      padding: 0.7rem 1rem; overflow-x: auto; line-height: 1.4; user-select: all; }
+pre code { background: none; padding: 0; font-size: 0.9rem; white-space: pre; }
+table { display: block; overflow-x: auto; border-collapse: collapse; margin: 0.8rem 0; font-size: 0.95rem; }
+th, td { border: 1px solid #d0d7de; padding: 0.4rem 0.6rem; text-align: left; vertical-align: top; }
+th { background: #f6f8fa; }
+td:first-child { white-space: nowrap; }
 </style>
 </head>
 <body>
+<main>
 {body}
+</main>
 </body>
 </html>
 """
