@@ -109,6 +109,18 @@ def machine():
     return f"{cpu}, {platform.system()} {platform.release()}, {wine}"
 
 
+def kept_sections(path):
+    """The file's sections after the table (from its first "## " heading on): measured by other
+    means, they stay when --write puts in a new table."""
+    try:
+        with open(path, encoding="utf-8") as file:
+            text = file.read()
+    except OSError:
+        return ""
+    found = text.find("\n## ")
+    return "" if found < 0 else text[found:]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build_dir")
@@ -166,13 +178,15 @@ def main():
     text = "\n".join(table)
     print(text)
     if options.write:
-        with open(os.path.join(ROOT, "docs", "benchmarks.md"), "w", encoding="utf-8") as file:
+        path = os.path.join(ROOT, "docs", "benchmarks.md")
+        kept = kept_sections(path)
+        with open(path, "w", encoding="utf-8") as file:
             file.write("# Benchmarks\n\n"
                        "Measured by `./dev bench`: the real DLL under Wine against a recording server on loopback. "
                        "Title latency runs through the host emulator (deck change handed over to request "
                        "arrival); release latency, worker CPU time and queries per poll through "
                        "`bench_host.exe`, a minimal host.\n\n"
-                       f"Date: {stamp}. Machine: {machine()}.\n\n{text}\n")
+                       f"Date: {stamp}. Machine: {machine()}.\n\n{text}\n{kept}")
 
 
 if __name__ == "__main__":

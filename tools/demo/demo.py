@@ -74,7 +74,7 @@ def demo_set():
 # What listeners should see, in order, when the set runs against the local server.
 EXPECTED_TITLES = ["Daft Punk - One More Time", "Röyksopp - Eple", "Nils Frahm - Says",
                    "坂本龍一 - 戦場のメリークリスマス"]
-SET_LENGTH = 25.0
+SET_LENGTH = 24.0
 
 
 class Report:
@@ -123,8 +123,9 @@ class ToolWatch:
     by itself once the set is over."""
 
     CHECK_TOOL = "ZenlarkVdjCheck.exe"
-    # From the tool's start: about a second to connect before the set starts, then the set.
-    SECONDS = int(SET_LENGTH) + 2
+    # From the tool's start, which comes a moment before the set's; the set ends with a few
+    # seconds for its last title to reach listeners.
+    SECONDS = int(SET_LENGTH)
 
     def __init__(self, settings_path, report):
         self.settings_path = settings_path
