@@ -176,6 +176,12 @@ class AgainstIcecast(CheckCase):
         self.assertNotIn("Listening to", output)
         with open(tracklist, "rb") as file:
             self.assertEqual(file.read(), written)
+        # A watch that heard nothing leaves the name free for the next try.
+        unheard = os.path.join(self.folder, "unheard.txt")
+        code, output = self.watch_recording([], "--tracklist", windows_path(unheard),
+                                            "--stream", self.ice.url("/nobody"))
+        self.assertEqual(code, 1, output)
+        self.assertFalse(os.path.exists(unheard))
 
     def test_now_playing_holds_the_title_listeners_get_and_empties_at_the_end(self):
         now_playing = os.path.join(self.folder, "now-playing.txt")

@@ -54,10 +54,9 @@ static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, co
 
 // The watch through a set; with --tracklist and --now-playing it also writes those files.
 static int watchOnly(const StreamSettings& settings, const WatchOptions& options, WatchFiles& files) {
-    const std::unique_ptr<TitleWatch> watch = startWatch(settings, options, std::string(), &files);
-    if (!watch)
-        return 1;
-    const int code = watch->watchToTheEnd(options.seconds);
+    std::unique_ptr<TitleWatch> watch = startWatch(settings, options, std::string(), &files);
+    const int code = watch ? watch->watchToTheEnd(options.seconds) : 1;
+    watch.reset(); // no title arrives after this
     files.watchEnded();
     if (code == 0 && files.anyWriteFailed()) {
         showVerdict(CheckVerdict{false, "Some titles could not be written to the files (see above).",

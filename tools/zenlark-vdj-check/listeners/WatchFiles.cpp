@@ -31,13 +31,20 @@ std::optional<TracklistFile> TracklistFile::create(const std::wstring& path, std
         problem = "The tracklist cannot be written to " + utf8FromWide(path) + ": " + reason(GetLastError());
         return std::nullopt;
     }
-    return TracklistFile(file);
+    return TracklistFile(file, path);
 }
 
 bool TracklistFile::write(const std::string& utf8Line) {
     // Unbuffered: the line is the system's once WriteFile returns; the flush also keeps it
     // through a power cut.
+    written_ = true;
     return writeAll(file_.get(), utf8Line + "\r\n") && FlushFileBuffers(file_.get());
+}
+
+void TracklistFile::close() {
+    file_.reset();
+    if (!written_)
+        DeleteFileW(path_.c_str());
 }
 
 static bool writeWhole(const std::wstring& path, const std::string& bytes) {
@@ -126,6 +133,8 @@ std::optional<std::string> WatchFiles::titleShown(const std::string& title, doub
 }
 
 void WatchFiles::watchEnded() {
+    if (tracklist_)
+        tracklist_->close();
     if (nowPlaying_ && !nowPlaying_->show(std::string()))
         writeFailed_ = true;
 }

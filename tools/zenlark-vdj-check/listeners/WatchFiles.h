@@ -20,10 +20,15 @@ public:
     // `problem` in plain words, when it cannot be created.
     static std::optional<TracklistFile> create(const std::wstring& path, std::string& problem);
     bool write(const std::string& utf8Line);
+    // Closes the file, and removes it when it got no line: a watch that heard nothing leaves
+    // the name free for the next try.
+    void close();
 
 private:
-    explicit TracklistFile(HANDLE file) : file_(file) {}
+    TracklistFile(HANDLE file, std::wstring path) : file_(file), path_(std::move(path)) {}
     UniqueFileHandle file_;
+    std::wstring path_;
+    bool written_ = false;
 };
 
 // One line, the title listeners receive now (UTF-8, no line end; empty when they get none).
@@ -48,7 +53,8 @@ public:
     // A title listeners now receive, empty for none; on the listener's thread. What could not
     // be written, when something could not.
     std::optional<std::string> titleShown(const std::string& title, double secondsFromStart);
-    // The watch ended: the now-playing line no longer knows what listeners receive, so it empties.
+    // The watch ended: the now-playing line no longer knows what listeners receive, so it
+    // empties; the tracklist is closed.
     void watchEnded();
     bool anyWriteFailed() const { return writeFailed_; }
 
