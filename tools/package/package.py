@@ -84,13 +84,13 @@ HTML_PAGE = """<!DOCTYPE html>
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title>{title}</title>
 <style>
-body { margin: 0; color: #1f2328; background: #fff; font: 16px/1.55 "Segoe UI", system-ui, sans-serif; }
+body { margin: 0; color: #1f2328; background: #fff; font: 16px/1.5 "Segoe UI", system-ui, sans-serif; }
 main { max-width: 46rem; margin: 0 auto; padding: 1.5rem 1.25rem 4rem; }
 h1 { font-size: 1.9rem; line-height: 1.2; margin: 0.5rem 0 1rem; }
-h2 { font-size: 1.45rem; margin: 2.6rem 0 0.8rem; padding-bottom: 0.3rem; border-bottom: 2px solid #d0d7de; }
-h3 { font-size: 1.15rem; margin: 1.9rem 0 0.5rem; }
-p, li { margin: 0.45rem 0; }
-ol > li { margin: 1rem 0; }
+h2 { font-size: 1.45rem; margin: 2.2rem 0 0.7rem; padding-bottom: 0.3rem; border-bottom: 2px solid #d0d7de; }
+h3 { font-size: 1.15rem; margin: 1.6rem 0 0.4rem; }
+p, li { margin: 0.4rem 0; }
+ol > li { margin: 0.8rem 0; }
 a { color: #0b5cad; }
 code { font-family: Consolas, "Cascadia Mono", monospace; font-size: 0.92em; background: #eff2f5;
        padding: 0.1em 0.3em; border-radius: 3px; white-space: nowrap; }
