@@ -152,7 +152,8 @@ class AgainstIcecast(CheckCase):
     def watch_recording(self, steps, *args):
         path = os.path.join(self.folder, "ZenlarkVdjStandalone.ini")
         write_settings(self.folder, self.settings())
-        return watch_through(steps, "--settings", path, "--watch", "--no-send", "--seconds", "90", *args)
+        # A recording watch sends nothing, as if --no-send were given.
+        return watch_through(steps, "--settings", path, "--watch", "--seconds", "90", *args)
 
     def test_tracklist_gets_each_title_once_and_is_never_overwritten(self):
         tracklist = os.path.join(self.folder, "set.txt")
@@ -491,7 +492,7 @@ class AgainstTheRecordingServer(CheckCase):
         code, output = run_check("--title")
         self.assertEqual(code, 2, output)
         for arguments in (["--seconds", "5"], ["--watch", "--seconds", "0"], ["--watch", "--stream"],
-                          ["--watch", "--tracklist", "set.txt"], ["--now-playing", "now.txt", "--no-send"]):
+                          ["--watch", "--tracklist"]):
             code, output = run_check(*arguments)
             self.assertEqual(code, 2, output)
         code, output = run_check("--help")

@@ -15,7 +15,7 @@ static std::string utf8(const std::wstring& text) {
 static void usage() {
     printLine("usage: ZenlarkVdjCheck [--settings PATH] [--section NAME] [--title TEXT] [--no-send]\n"
               "                       [--watch [--stream URL] [--seconds N]]\n"
-              "                       [--watch --no-send [--tracklist FILE] [--now-playing FILE]]\n"
+              "                       [--tracklist FILE] [--now-playing FILE]\n"
               "\n"
               "Reads ZenlarkVdjStandalone.ini beside this program (or PATH), and for each server in it\n"
               "([stream], [stream2] to [stream8]) shows the settings and the exact update request, sends\n"
@@ -32,11 +32,13 @@ static void usage() {
               "                   exit code 0 when the stream was heard\n"
               "  --stream URL     listen here instead of the stream the settings name\n"
               "  --seconds N      watch for N seconds; with an update, wait N seconds for its title\n"
-              "  --tracklist FILE with --watch --no-send: also write each new title listeners receive\n"
-              "                   to FILE, one line each with its time from the start of the watch:\n"
-              "                   \"00:03:12 Artist - Title\". FILE must not exist yet\n"
-              "  --now-playing FILE  with --watch --no-send: keep FILE holding the title listeners\n"
-              "                   receive now, one line, replaced at each change (empty: no title)\n"
+              "  --tracklist FILE watch through the set, sending nothing (as --watch --no-send), and\n"
+              "                   write each new title listeners receive to FILE, one line each with\n"
+              "                   its time from the start of the watch: \"00:03:12 Artist - Title\".\n"
+              "                   FILE must not exist yet\n"
+              "  --now-playing FILE  watch as --tracklist does and keep FILE holding the title\n"
+              "                   listeners receive now, one line, replaced at each change (empty: no\n"
+              "                   title)\n"
               "\n"
               "Exit codes: 0 as above, 1 a problem (shown on the PROBLEM line), 2 bad arguments.");
 }
@@ -98,9 +100,11 @@ ParseResult parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
     }
     if (!options.watch.enabled && (!options.watch.streamUrl.empty() || options.watch.seconds))
         return badArguments("--stream and --seconds go with", L"--watch");
-    // Both record a set, which only a watch that sends nothing lasts through.
-    const bool recording = !options.watch.tracklistPath.empty() || !options.watch.nowPlayingPath.empty();
-    if (recording && (!options.watch.enabled || options.send))
-        return badArguments("--tracklist and --now-playing go with", L"--watch --no-send");
+    // Both record a set, which only a watch that sends nothing lasts through: a test title would
+    // end the watch as soon as it arrived, and stand in the set's tracklist.
+    if (!options.watch.tracklistPath.empty() || !options.watch.nowPlayingPath.empty()) {
+        options.watch.enabled = true;
+        options.send = false;
+    }
     return ParseResult::run;
 }
