@@ -2,6 +2,7 @@
 // error) go into the detail, so the verdict itself reads as plain words.
 #include "server-answer/AnswerVerdict.h"
 
+#include "AsciiCase.h"
 #include "WinHttpErrors.h"
 
 #include <cstdint>
@@ -317,11 +318,7 @@ static std::string mountStem(const std::string& mount) {
     const std::size_t dot = stem.rfind('.');
     if (dot != std::string::npos && dot > stem.rfind('/'))
         stem.erase(dot);
-    for (char& c : stem) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return stem;
+    return asciiLowered(stem);
 }
 
 static std::string mountList(const std::vector<MountStatus>& mounts) {
@@ -438,14 +435,6 @@ bool mayBePlainHttpPort(const DeliveryReport& report) {
     return duringExchange(report) && (winhttpError::isTlsError(report.platformError) ||
                                       report.platformError == winhttpError::connectionError ||
                                       report.platformError == winhttpError::invalidServerResponse);
-}
-
-static std::string asciiLowered(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
 }
 
 bool shoutcastFilterRefuses(const std::string& title) {

@@ -1,6 +1,7 @@
 // Reading the public status pages of Icecast and Shoutcast servers.
 #include "server-answer/PublishedStatus.h"
 
+#include "AsciiCase.h"
 #include "WellFormedUtf8.h"
 #include "server-answer/JsonReader.h"
 
@@ -148,16 +149,8 @@ static bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
 }
 
-static std::string lowered(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 std::string formatName(const MountStatus& mount) {
-    const std::string type = lowered(mount.contentType);
+    const std::string type = asciiLowered(mount.contentType);
     if (contains(type, "mpeg") || contains(type, "mp3"))
         return "MP3";
     if (contains(type, "aac") || contains(type, "mp4"))
@@ -172,9 +165,9 @@ std::string formatName(const MountStatus& mount) {
 }
 
 bool formatRefusesTitleUpdates(const MountStatus& mount) {
-    const std::string type = lowered(mount.contentType);
+    const std::string type = asciiLowered(mount.contentType);
     if (contains(type, "flac") || contains(type, "webm") || contains(type, "opus"))
         return true;
     // Icecast rewrites Vorbis' own comments; every other Ogg codec carries its titles itself.
-    return contains(type, "ogg") && lowered(mount.subtype) != "vorbis";
+    return contains(type, "ogg") && asciiLowered(mount.subtype) != "vorbis";
 }

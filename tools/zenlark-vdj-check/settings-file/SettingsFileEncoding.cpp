@@ -1,6 +1,7 @@
 // Reading a settings file's bytes the way Windows' profile reader will.
 #include "settings-file/SettingsFileEncoding.h"
 
+#include "AsciiCase.h"
 #include "WellFormedUtf8.h"
 
 #include <cstddef>
@@ -28,14 +29,6 @@ static std::string trimmed(const std::string& text) {
     if (first == std::string::npos)
         return std::string();
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-static std::string asciiLowered(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
 }
 
 static bool isStreamSection(const std::string& section) {

@@ -1,13 +1,7 @@
 // Finding the mistakes a DJ makes in the settings file that still give a value the plug-in uses.
 #include "settings-file/SettingsMistakes.h"
 
-static std::string lowered(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
+#include "AsciiCase.h"
 
 static bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
@@ -26,13 +20,13 @@ std::string SectionValues::value(const std::string& key) const {
 }
 
 bool isKnownProtocol(const std::string& protocol) {
-    const std::string name = lowered(protocol);
+    const std::string name = asciiLowered(protocol);
     return name.empty() || name == "icecast" || name == "icecast2" || name == "sc1" || name == "sc2" ||
            contains(name, "shoutcast");
 }
 
 static bool isShoutcast(const std::string& protocol) {
-    const std::string name = lowered(protocol);
+    const std::string name = asciiLowered(protocol);
     return contains(name, "shoutcast") || name == "sc1" || name == "sc2";
 }
 
@@ -102,7 +96,7 @@ static std::string mountPointOf(const std::string& mount) {
 }
 
 static bool isAdminPage(const std::string& path) {
-    const std::string p = lowered(withoutTrailingSpace(path));
+    const std::string p = asciiLowered(withoutTrailingSpace(path));
     static const char* const pages[] = {
         "/admin",     "/admin/",      "/admin/metadata",  "/admin/metadata/", "/admin/metadata.xsl",
         "/admin.cgi", "/admin/stats", "/admin/listmounts"};
@@ -117,7 +111,7 @@ static bool isAdminPage(const std::string& path) {
 static std::string mountOfListenPath(const std::string& path) {
     static const char* const playlists[] = {".m3u", ".pls", ".xspf", ".vclt"};
     for (const char* playlist : playlists) {
-        if (endsWith(lowered(path), playlist))
+        if (endsWith(asciiLowered(path), playlist))
             return path.substr(0, path.size() - std::char_traits<char>::length(playlist));
     }
     return path;
@@ -127,7 +121,7 @@ static bool looksLikeStream(const std::string& path) {
     static const char* const endings[] = {".mp3",  ".aac", ".aacp", ".ogg",  ".oga", ".opus",
                                           ".flac", ".m3u", ".pls",  ".xspf", ".vclt"};
     for (const char* ending : endings) {
-        if (endsWith(lowered(path), ending))
+        if (endsWith(asciiLowered(path), ending))
             return true;
     }
     return false;
