@@ -192,11 +192,11 @@ TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
     shoutcastKeptItsTitle.result = ReadBack::Result::notShown;
     shoutcastKeptItsTitle.where = "stream 1";
     shoutcastKeptItsTitle.shownTitle = "Old Song";
-    shoutcastKeptItsTitle.serverName = "Shoutcast";
+    shoutcastKeptItsTitle.page = StatusPage::currentSong;
     ReadBack shown;
     shown.result = ReadBack::Result::shown;
     shown.where = "stream 2";
-    shown.serverName = "Shoutcast";
+    shown.page = StatusPage::currentSong;
     const struct {
         const char* name;
         CheckOutcome outcome;

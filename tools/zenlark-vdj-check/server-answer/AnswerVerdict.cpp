@@ -106,13 +106,7 @@ static CheckVerdict networkFailure(const CheckOutcome& outcome) {
 
 // The mount's status before the update, when the server published it.
 static const MountStatus* mountBefore(const CheckOutcome& outcome) {
-    if (!outcome.before)
-        return nullptr;
-    for (const MountStatus& mount : outcome.before->mounts) {
-        if (mount.path == outcome.mount)
-            return &mount;
-    }
-    return nullptr;
+    return outcome.before ? findMount(*outcome.before, outcome.mount) : nullptr;
 }
 
 static bool knowsMounts(const CheckOutcome& outcome) {
@@ -190,7 +184,9 @@ static CheckVerdict confirmedInWords(const CheckOutcome& outcome, const Confirma
 }
 
 static CheckVerdict shownOnServer(const ReadBack& back) {
-    return verdict(true, back.serverName + " took the title: its status now shows it on " + back.where + ".",
+    return verdict(true,
+                   std::string(serverNameOf(back)) + " took the title: its status now shows it on " +
+                       back.where + ".",
                    "");
 }
 
@@ -261,8 +257,8 @@ static CheckVerdict success(const CheckOutcome& outcome) {
     case ReadBack::Result::elsewhere:
         return wentElsewhere(outcome);
     case ReadBack::Result::notShown:
-        return outcome.readBack.serverName == "Icecast" ? notShownOnIcecast(outcome)
-                                                        : notShownOnShoutcast(outcome);
+        return outcome.readBack.page == StatusPage::icecast ? notShownOnIcecast(outcome)
+                                                            : notShownOnShoutcast(outcome);
     case ReadBack::Result::notRead:
         break;
     }

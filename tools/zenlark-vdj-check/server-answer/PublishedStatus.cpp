@@ -60,6 +60,14 @@ std::optional<std::vector<MountStatus>> parseIcecastStatus(const std::string& js
     return mounts;
 }
 
+const MountStatus* findMount(const ServerView& view, const std::string& path) {
+    for (const MountStatus& mount : view.mounts) {
+        if (mount.path == path)
+            return &mount;
+    }
+    return nullptr;
+}
+
 // The five entities XML predefines, and numeric references, as UTF-8.
 static std::string xmlUnescaped(const std::string& text) {
     std::string out;

@@ -29,13 +29,15 @@ struct ServerView {
     std::string serverName;           // the Server header of the status page, when it gave one
     std::vector<MountStatus> mounts;  // Icecast: every live mount
     std::optional<std::string> title; // Shoutcast: the stream's current title
-    bool statsPrivate = false;        // Shoutcast answered its status pages with a redirect
     std::uint32_t noAnswerError = 0;  // the port gave no web answer at all: Windows' error
 };
 
 // Icecast's /status-json.xsl: every live mount. Nothing when the text is not that page. With
 // one mount Icecast writes "source" as an object, with several as an array; both are read.
 std::optional<std::vector<MountStatus>> parseIcecastStatus(const std::string& json);
+
+// The live mount at `path` ("/live"), or null when the view lists none there.
+const MountStatus* findMount(const ServerView& view, const std::string& path);
 
 // Shoutcast v2's /stats: the text of <SONGTITLE>, unescaped; nothing without that element.
 std::optional<std::string> parseStatsSongTitle(const std::string& xml);

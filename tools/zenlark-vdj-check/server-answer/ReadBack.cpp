@@ -1,14 +1,6 @@
 // Comparing a server's status after an update with the title that was sent.
 #include "server-answer/ReadBack.h"
 
-static const MountStatus* findMount(const ServerView& view, const std::string& path) {
-    for (const MountStatus& mount : view.mounts) {
-        if (mount.path == path)
-            return &mount;
-    }
-    return nullptr;
-}
-
 std::optional<std::string> mountShowing(const ServerView& view, const std::string& sentTitle) {
     for (const MountStatus& mount : view.mounts) {
         if (mount.title && showsTitle(*mount.title, sentTitle))
@@ -17,11 +9,10 @@ std::optional<std::string> mountShowing(const ServerView& view, const std::strin
     return std::nullopt;
 }
 
-static ReadBack shownAt(std::string where, std::string serverName) {
+static ReadBack shownAt(std::string where) {
     ReadBack result;
     result.result = ReadBack::Result::shown;
     result.where = std::move(where);
-    result.serverName = std::move(serverName);
     return result;
 }
 
@@ -30,13 +21,12 @@ static ReadBack icecastReadBack(const ServerView& after, ServerDialect dialect, 
     const MountStatus* listened = findMount(after, mount);
     const std::optional<std::string> landed = mountShowing(after, sentTitle);
     if (listened != nullptr && listened->title && showsTitle(*listened->title, sentTitle))
-        return shownAt(mount, "Icecast");
+        return shownAt(mount);
     ReadBack result;
-    result.serverName = "Icecast";
     result.where = mount;
     if (dialect == ServerDialect::Shoutcast && listened == nullptr) {
         if (landed)
-            return shownAt(*landed, "Icecast");
+            return shownAt(*landed);
         // Its own Shoutcast mount may not show the title yet; nothing here names that mount.
         result.result = ReadBack::Result::notShown;
         result.where = "any of its mounts";
@@ -62,12 +52,11 @@ static ReadBack readBackOn(const ServerView& after, ServerDialect dialect, const
         return ReadBack{};
     const std::string where = "stream " + sid;
     if (showsTitle(*after.title, sentTitle))
-        return shownAt(where, "Shoutcast");
+        return shownAt(where);
     ReadBack result;
     result.result = ReadBack::Result::notShown;
     result.where = where;
     result.shownTitle = *after.title;
-    result.serverName = "Shoutcast";
     return result;
 }
 
@@ -76,4 +65,8 @@ ReadBack readBack(const ServerView& after, ServerDialect dialect, const std::str
     ReadBack result = readBackOn(after, dialect, mount, sid, sentTitle);
     result.page = after.page;
     return result;
+}
+
+const char* serverNameOf(const ReadBack& back) {
+    return back.page == StatusPage::icecast ? "Icecast" : "Shoutcast";
 }

@@ -19,9 +19,11 @@ struct ReadBack {
     std::string where;                  // "/live" or "stream 1"
     std::string shownTitle;             // for notShown: what shows there instead
     std::string landedOn;               // for elsewhere: the mount that shows the title
-    std::string serverName;             // "Icecast", "Shoutcast", as the page tells
     StatusPage page = StatusPage::none; // where it was read
 };
+
+// "Icecast" or "Shoutcast": whose status page the read-back came from.
+const char* serverNameOf(const ReadBack& back);
 
 // `mount` as the update names it ("/live"), `sid` ("1"), `sentTitle` with the section's prefix
 // and suffix, as listeners get it. An Icecast server takes a Shoutcast-style update on its own

@@ -84,18 +84,17 @@ static const ShoutcastPage shoutcastPages[] = {
 };
 
 // A server whose stats are private redirects these pages unless the password comes along.
-static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page, ServerView& view) {
+static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page) {
     const std::string target = place.basePath + page.path + "?sid=" + percentEncodeBytes(place.sid);
     PageAnswer answer = fetch(place, target);
     if (!isRedirect(answer.status))
         return answer;
-    view.statsPrivate = true;
     return fetch(place, target + "&pass=" + percentEncodeBytes(place.password));
 }
 
 static bool readShoutcastTitle(const LookPlace& place, ServerView& view) {
     for (const ShoutcastPage& page : shoutcastPages) {
-        const PageAnswer answer = fetchShoutcastPage(place, page, view);
+        const PageAnswer answer = fetchShoutcastPage(place, page);
         if (answer.status == 0) {
             view.noAnswerError = answer.platformError;
             return false;

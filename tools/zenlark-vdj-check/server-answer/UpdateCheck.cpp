@@ -216,7 +216,7 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     result.verdict = judgeOutcome(outcome);
     result.sent = request && !plainHttp;
     result.credentialsRefused = report.status == 401 || report.status == 403;
-    if (outcome.readBack.result == ReadBack::Result::shown && outcome.readBack.serverName == "Icecast")
+    if (outcome.readBack.result == ReadBack::Result::shown && outcome.readBack.page == StatusPage::icecast)
         result.landedOn = outcome.readBack.where;
     return result;
 }
