@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct CheckVerdict {
     bool confirmed = false;     // the server confirmed that it took the title
@@ -16,3 +17,9 @@ const char* verdictLabel(const CheckVerdict& verdict);
 
 // A problem: not confirmed, and not an answer in unknown words.
 bool isProblem(const CheckVerdict& verdict);
+
+// A title as a verdict names it: in quotes, or "no title" when it is empty.
+std::string titleInWords(const std::string& title);
+
+// Items as a sentence lists them: "a", "a and b", "a, b and c".
+std::string listInWords(const std::vector<std::string>& items);

@@ -12,13 +12,6 @@ static bool holds(const std::vector<std::string>& keys, const char* key) {
     return false;
 }
 
-static std::string keyList(const std::vector<std::string>& keys) {
-    std::string list;
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        list += (i == 0 ? "" : i + 1 == keys.size() ? " and " : ", ") + keys[i];
-    return list;
-}
-
 // What the server did, kept for whoever helps the DJ, beside its own numbers.
 static std::string serverDetail(const CheckVerdict& server) {
     const std::string said =
@@ -41,7 +34,7 @@ static CheckVerdict misread(const CheckVerdict& server, const SectionReading& re
             "as UTF-8, which Windows reads as other letters.",
             saveAsUnicode, server);
     return fileProblem(
-        "Windows will read " + keyList(reading.misreadKeys) +
+        "Windows will read " + listInWords(reading.misreadKeys) +
             " as other letters: the file is saved as UTF-8, and Windows reads it in its own code "
             "page.",
         saveAsUnicode, server);

@@ -144,10 +144,6 @@ void TitleArrival::titleSeen(const std::string& title, double at) {
         arrivedAfter_ = at - *sentAt_;
 }
 
-static std::string quoted(const std::string& title) {
-    return title.empty() ? "no title" : "\"" + title + "\"";
-}
-
 // The last title after the update that was neither the one before nor the one sent.
 static std::optional<std::string> otherTitle(const std::vector<std::string>& after,
                                              const std::optional<std::string>& before) {
@@ -170,12 +166,13 @@ CheckVerdict TitleArrival::verdict(int waitedSeconds, const std::optional<Stream
     }
     if (const std::optional<std::string> other = otherTitle(after_, before_))
         return problem(
-            "listeners did not receive the title" + within + ": they got " + quoted(*other) + " instead.",
+            "listeners did not receive the title" + within + ": they got " + titleInWords(*other) +
+                " instead.",
             "Something else sets this stream's title (the encoder, the plug-in in a running host, "
             "a relay or platform that puts in its own), or the update went to another mount than the "
             "one listened to: check mount, or --stream.");
     const std::string seen =
-        before_ ? "listeners still get " + quoted(*before_) : "the stream carried no title at all";
+        before_ ? "listeners still get " + titleInWords(*before_) : "the stream carried no title at all";
     return problem(
         "the title did not reach listeners" + within + ": " + seen + ".",
         "If the server refused the update, fix that first (see above). Otherwise check that mount "

@@ -24,6 +24,12 @@ static std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+// How the server answered: " with "its message"", or " without a word".
+static std::string inItsWords(const CheckOutcome& outcome) {
+    const std::string message = serverMessage(outcome.answerBody);
+    return message.empty() ? std::string(" without a word") : " with " + quoted(message);
+}
+
 static std::string statusDetail(std::uint32_t status) {
     return "HTTP status " + std::to_string(status);
 }
@@ -90,8 +96,8 @@ static CheckVerdict sourcePort(const CheckOutcome& outcome) {
     const std::string below = std::to_string(outcome.port - 1);
     return verdict(false,
                    "Port " + port + " gave no web answer, but port " + below +
-                       " does: server_url most "
-                       "likely names the encoder's (source) port, not the one for title updates.",
+                       " does: server_url most likely names the encoder's (source) port, not the one for "
+                       "title updates.",
                    "Use port " + below +
                        " in server_url, the port one lower. Shoutcast servers and Liquidsoap's "
                        "harbor take the encoder on the port one above the one that takes title updates.");
@@ -160,14 +166,11 @@ static const Confirmation* confirmationIn(const std::string& body) {
 }
 
 static CheckVerdict unknownSuccess(const CheckOutcome& outcome) {
-    const std::string message = serverMessage(outcome.answerBody);
     CheckVerdict result = verdict(
         false,
-        "The server took the request" +
-            (message.empty() ? std::string(" without a word") : " with " + quoted(message)) +
-            ", an answer this tool does not know, and shows no title it could read back. The plug-in counts "
-            "it "
-            "as delivered, but nothing here confirms that the title was taken.",
+        "The server took the request" + inItsWords(outcome) +
+            ", an answer this tool does not know, and shows no title it could read back. The plug-in "
+            "counts it as delivered, but nothing here confirms that the title was taken.",
         "Look at what a player (or the server's status page) shows: if the test title is there, all is well. "
         "If not, check that server_url points at the streaming server itself and that protocol matches it.");
     result.unknownAnswer = true;
@@ -206,15 +209,11 @@ static CheckVerdict wentElsewhere(const CheckOutcome& outcome) {
                    "Write mount=" + back.landedOn + " if that is the mount your listeners hear.");
 }
 
-static std::string shownText(const std::string& title) {
-    return title.empty() ? "no title" : quoted(title);
-}
-
 // Shoutcast answers every update with an empty 200, whatever became of it.
 static CheckVerdict notShownOnShoutcast(const CheckOutcome& outcome) {
     const ReadBack& back = outcome.readBack;
     const std::string happened = "The server took the update without a word, but " + back.where +
-                                 " still shows " + shownText(back.shownTitle) + ".";
+                                 " still shows " + titleInWords(back.shownTitle) + ".";
     if (shoutcastFilterRefuses(outcome.sentTitle))
         return verdict(false, happened + " Its title filter refuses titles like this one.",
                        "Send a real song title (or leave out --title): Shoutcast drops titles such as "
@@ -237,7 +236,7 @@ static CheckVerdict notShownOnIcecast(const CheckOutcome& outcome) {
     const ReadBack& back = outcome.readBack;
     return verdict(false,
                    "Icecast answered that it took the title, but its status still shows " +
-                       shownText(back.shownTitle) + " on " + back.where + ".",
+                       titleInWords(back.shownTitle) + " on " + back.where + ".",
                    "Something else may set the title of " + back.where +
                        " (the encoder, another program), or "
                        "the server changed it back. Check again, and look at what a player shows.");
@@ -300,10 +299,8 @@ static CheckVerdict harborRefusal(const CheckOutcome& outcome) {
 }
 
 static CheckVerdict unknownRefusal(const CheckOutcome& outcome) {
-    const std::string message = serverMessage(outcome.answerBody);
     return verdict(false,
-                   "The server refused the request" +
-                       (message.empty() ? std::string(" without a word") : " with " + quoted(message)) +
+                   "The server refused the request" + inItsWords(outcome) +
                        ", an answer this tool does not know. The plug-in counts it as a failure.",
                    "Check server_url, protocol and mount.");
 }
@@ -315,13 +312,6 @@ static std::string mountStem(const std::string& mount) {
     if (dot != std::string::npos && dot > stem.rfind('/'))
         stem.erase(dot);
     return asciiLowered(stem);
-}
-
-static std::string mountList(const std::vector<MountStatus>& mounts) {
-    std::string list;
-    for (std::size_t i = 0; i < mounts.size(); ++i)
-        list += (i == 0 ? "" : i + 1 == mounts.size() ? " and " : ", ") + mounts[i].path;
-    return list;
 }
 
 // The mount has no source: the server's status tells whether any encoder streams, and where.
@@ -339,7 +329,10 @@ static CheckVerdict mountWithoutSource(const CheckOutcome& outcome) {
                            "The server streams " + live.path + ", but mount says " + outcome.mount + ".",
                            "Write mount=" + live.path + ".");
     }
-    const std::string list = mountList(mounts);
+    std::vector<std::string> paths;
+    for (const MountStatus& live : mounts)
+        paths.push_back(live.path);
+    const std::string list = listInWords(paths);
     return verdict(false, "The server streams " + list + ", but not " + outcome.mount + ".",
                    mounts.size() == 1
                        ? "Write mount=" + mounts.front().path + " if your encoder streams there."

@@ -61,16 +61,12 @@ static std::string mountsInWords(const std::vector<MountStatus>& mounts) {
     return list;
 }
 
-static std::string shownTitle(const std::optional<std::string>& title) {
-    return !title || title->empty() ? "no title" : "\"" + *title + "\"";
-}
-
 static void showView(const ServerView& view, const std::string& when) {
     const std::string name = view.serverName.empty() ? std::string("The server") : view.serverName;
     if (view.page == StatusPage::icecast)
         printLine(when + ": " + name + "'s status says " + mountsInWords(view.mounts) + ".");
     else if (view.page != StatusPage::none)
-        printLine(when + ": the stream shows " + shownTitle(view.title) + ".");
+        printLine(when + ": the stream shows " + titleInWords(view.title.value_or(std::string())) + ".");
 }
 
 std::optional<ServerView> lookBeforeUpdate(const StreamSettings& settings) {
@@ -167,7 +163,7 @@ static void showReadBack(const ReadBack& back) {
     if (back.result == ReadBack::Result::shown)
         printLine("Read back: " + back.where + " now shows the title.");
     if (back.result == ReadBack::Result::notShown)
-        printLine("Read back: " + back.where + " shows " + shownTitle(back.shownTitle) + ".");
+        printLine("Read back: " + back.where + " shows " + titleInWords(back.shownTitle) + ".");
     if (back.result == ReadBack::Result::elsewhere)
         printLine("Read back: " + back.landedOn + " shows the title, " + back.where + " does not.");
 }
