@@ -3,6 +3,9 @@
 
 #include "AsciiCase.h"
 
+#include "delivery/ServerDialect.h"
+#include "delivery/UpdateTarget.h"
+
 static bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
 }
@@ -19,15 +22,15 @@ std::string SectionValues::value(const std::string& key) const {
     return std::string();
 }
 
-bool isKnownProtocol(const std::string& protocol) {
-    const std::string name = asciiLowered(protocol);
-    return name.empty() || name == "icecast" || name == "icecast2" || name == "sc1" || name == "sc2" ||
-           contains(name, "shoutcast");
+// The plug-in's own choice of dialect. It compares ASCII letters only, so widening the UTF-8
+// bytes one by one gives it the answer it gives the value as read.
+static bool isShoutcast(const std::string& protocol) {
+    return detectDialect(std::wstring(protocol.begin(), protocol.end())) == ServerDialect::Shoutcast;
 }
 
-static bool isShoutcast(const std::string& protocol) {
+bool isKnownProtocol(const std::string& protocol) {
     const std::string name = asciiLowered(protocol);
-    return contains(name, "shoutcast") || name == "sc1" || name == "sc2";
+    return name.empty() || name == "icecast" || name == "icecast2" || isShoutcast(protocol);
 }
 
 // Where a comment starts behind a value: ";" or "#" after a space or tab. The profile reader
@@ -89,12 +92,6 @@ std::string serverRoot(const std::string& serverUrl) {
     return serverUrl.substr(0, serverUrl.size() - path.size()) + "/";
 }
 
-static std::string mountPointOf(const std::string& mount) {
-    if (mount.empty())
-        return "/live";
-    return mount[0] == '/' ? mount : "/" + mount;
-}
-
 static bool isAdminPage(const std::string& path) {
     const std::string p = asciiLowered(withoutTrailingSpace(path));
     static const char* const pages[] = {
@@ -152,7 +149,7 @@ static void findPathMistakes(const SectionValues& section, const std::vector<std
         return;
     }
     const bool icecast = !isShoutcast(section.value("protocol"));
-    const std::string mount = mountPointOf(section.value("mount"));
+    const std::string mount = mountPoint(section.value("mount"));
     const std::string named = mountOfListenPath(path);
     // A Shoutcast stream is heard at /stream/<sid>/ (version 2) or /; (version 1).
     const bool shoutcastStream = !icecast && (path.rfind("/stream", 0) == 0 || path == "/;");
