@@ -7,13 +7,17 @@
 // The composed target is ASCII, so each byte widens to the same character.
 static std::wstring wideFromAscii(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
+std::wstring songText(const StreamSettings& settings, const std::string& trackText) {
+    return settings.titlePrefix + wideFromHostText(trackText) + settings.titleSuffix;
+}
+
 std::wstring buildUpdateTarget(const std::wstring& basePath, ServerDialect dialect, const StreamSettings& settings,
                                const std::string& trackText) {
     UpdateTargetParts parts;
     parts.basePath = utf8FromWide(basePath);
     parts.mount = utf8FromWide(settings.mount);
     parts.sid = utf8FromWide(settings.sid);
-    parts.song = utf8FromWide(settings.titlePrefix + wideFromHostText(trackText) + settings.titleSuffix);
+    parts.song = utf8FromWide(songText(settings, trackText));
     parts.password = utf8FromWide(settings.password);
     return wideFromAscii(composeUpdateTarget(dialect, parts));
 }

@@ -20,9 +20,12 @@ std::optional<UpdateRequest> prepareUpdateRequest(const StreamSettings& settings
                                                   DeliveryReport& report);
 std::optional<UpdateRequest> prepareUpdateRequest(const StreamSettings& settings, const std::string& trackText);
 
-// The dialect's target after `basePath`, every value as percent-encoded UTF-8. The song is the
-// settings' title prefix, the track text and their title suffix; the track text is host text,
-// read as UTF-8 when well-formed, else in the ANSI code page.
+// The song as the update carries it: the settings' title prefix, the track text and their title
+// suffix. The track text is host text, read as UTF-8 when well-formed, else in the ANSI code page.
+std::wstring songText(const StreamSettings& settings, const std::string& trackText);
+
+// The dialect's target after `basePath`, every value as percent-encoded UTF-8, with songText as
+// the song.
 std::wstring buildUpdateTarget(const std::wstring& basePath, ServerDialect dialect, const StreamSettings& settings,
                                const std::string& trackText);
 

@@ -9,6 +9,7 @@
 
 #include "delivery/ServerDialect.h"
 #include "delivery/TextEncoding.h"
+#include "delivery/UpdateRequest.h"
 #include "settings/SettingsFile.h"
 #include "worker/ServerList.h"
 
@@ -81,11 +82,9 @@ static std::string titleToSend(const CheckOptions& options) {
     return options.title.empty() ? defaultTitle() : utf8(options.title);
 }
 
-// One server's check: its settings and request, the update, the server's answer, the verdict,
-// and with --watch what its listeners received.
-// The title listeners get: the section's prefix and suffix around the track text.
+// The title listeners get: the song the update carries, with the section's prefix and suffix.
 static std::string titleForListeners(const StreamSettings& settings, const std::string& title) {
-    return utf8(settings.titlePrefix) + title + utf8(settings.titleSuffix);
+    return utf8(songText(settings, title));
 }
 
 // Listens again where the update really went, when the server shows the title on another mount

@@ -7,7 +7,7 @@
 #include "server-answer/ReadBack.h"
 #include "settings-file/AddressProblem.h"
 
-#include "delivery/SendUpdate.h"
+#include "delivery/HttpExchange.h"
 #include "delivery/TextEncoding.h"
 #include "delivery/UpdateTarget.h"
 
@@ -192,7 +192,7 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     const bool plainHttp = request && plainHttpBeforeSending(*request, before, report);
     if (request && !plainHttp) {
         printLine("Sending title: " + title);
-        sendUpdate(settings, title, report, &body, answerBytesToRead);
+        issueUpdateRequest(*request, settings.username, settings.password, report, &body, answerBytesToRead);
     }
     showAnswer(report, body);
     CheckOutcome outcome = outcomeOf(settings, report, body);
