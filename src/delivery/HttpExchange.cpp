@@ -4,8 +4,6 @@
 #include "delivery/AuthorizationHeader.h"
 #include "delivery/HttpSession.h"
 
-#include <algorithm>
-
 // Shoutcast v1 servers take a client whose user agent lacks "Mozilla" for a listener and answer
 // admin.cgi with the stream itself, so a title update would never take there. The product token
 // stays first; the comment is ordinary user-agent syntax, as source clients have it.
@@ -24,28 +22,6 @@ static bool fail(DeliveryReport& report, DeliveryStep step) {
 }
 
 static bool isSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
-
-// Reads the start of the body for a tool that shows the server's answer. A failure to read just
-// ends the body early: the status has already decided the outcome.
-static void readAnswerBody(HINTERNET request, std::string& body, std::size_t maxBytes) {
-    body.clear();
-    while (body.size() < maxBytes) {
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available) || available == 0)
-            return;
-        const std::size_t wanted = std::min<std::size_t>(available, maxBytes - body.size());
-        const std::size_t start = body.size();
-        body.resize(start + wanted);
-        DWORD read = 0;
-        if (!WinHttpReadData(request, &body[start], static_cast<DWORD>(wanted), &read)) {
-            body.resize(start);
-            return;
-        }
-        body.resize(start + read);
-        if (read == 0)
-            return;
-    }
-}
 
 bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& username, const std::wstring& password,
                         DeliveryReport& report, std::string* answerBody, std::size_t maxAnswerBytes) {

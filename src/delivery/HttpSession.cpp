@@ -2,6 +2,8 @@
 // request.
 #include "delivery/HttpSession.h"
 
+#include <algorithm>
+
 UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open) {
     proxy = SessionProxy::none;
     UniqueInternetHandle session(
@@ -28,4 +30,24 @@ void limitRequest(HINTERNET request, int resolve, int connect, int send, int rec
 void refuseRedirects(HINTERNET request) {
     DWORD feature = WINHTTP_DISABLE_REDIRECTS;
     WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
+}
+
+void readAnswerBody(HINTERNET request, std::string& body, std::size_t maxBytes) {
+    body.clear();
+    while (body.size() < maxBytes) {
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request, &available) || available == 0)
+            return;
+        const std::size_t wanted = std::min<std::size_t>(available, maxBytes - body.size());
+        const std::size_t start = body.size();
+        body.resize(start + wanted);
+        DWORD read = 0;
+        if (!WinHttpReadData(request, &body[start], static_cast<DWORD>(wanted), &read)) {
+            body.resize(start);
+            return;
+        }
+        body.resize(start + read);
+        if (read == 0)
+            return;
+    }
 }

@@ -8,6 +8,9 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <cstddef>
+#include <string>
+
 using UniqueInternetHandle = UniqueHandle<HINTERNET, WinHttpCloseHandle>;
 
 // WinHttpOpen's shape, so a test can stand in for the platform's own.
@@ -29,3 +32,8 @@ void limitRequest(HINTERNET request, int resolve, int connect, int send, int rec
 
 // Makes the client hand back a 3xx as it stands instead of following it.
 void refuseRedirects(HINTERNET request);
+
+// Reads the start of an answer's body into `body`, at most `maxBytes`, for a tool that shows
+// what a server said. A failure to read just ends the body early: the status has already been
+// read and decides the outcome.
+void readAnswerBody(HINTERNET request, std::string& body, std::size_t maxBytes);

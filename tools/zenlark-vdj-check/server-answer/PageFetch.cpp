@@ -3,8 +3,6 @@
 
 #include "delivery/HttpSession.h"
 
-#include <algorithm>
-
 // "Mozilla" in it makes a Shoutcast v1 server answer with its pages instead of the stream.
 static const wchar_t userAgent[] = L"ZenlarkVdjCheck/1.0 (Mozilla compatible)";
 static constexpr int pageTimeout = 5000;
@@ -26,25 +24,6 @@ static std::string serverHeader(HINTERNET request) {
     for (const wchar_t* c = value; *c != L'\0'; ++c)
         ascii += *c >= 0x20 && *c < 0x7F ? static_cast<char>(*c) : '?';
     return ascii;
-}
-
-static std::string bodyOf(HINTERNET request) {
-    std::string body;
-    while (body.size() < maxBodyBytes) {
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available) || available == 0)
-            break;
-        const std::size_t start = body.size();
-        const std::size_t wanted = std::min<std::size_t>(available, maxBodyBytes - start);
-        body.resize(start + wanted);
-        DWORD read = 0;
-        if (!WinHttpReadData(request, &body[start], static_cast<DWORD>(wanted), &read) || read == 0) {
-            body.resize(start);
-            break;
-        }
-        body.resize(start + read);
-    }
-    return body;
 }
 
 PageAnswer fetchPage(const ServerAddress& address, std::uint16_t port, bool secure,
@@ -76,6 +55,6 @@ PageAnswer fetchPage(const ServerAddress& address, std::uint16_t port, bool secu
         return noAnswer();
     answer.status = status;
     answer.server = serverHeader(request.get());
-    answer.body = bodyOf(request.get());
+    readAnswerBody(request.get(), answer.body, maxBodyBytes);
     return answer;
 }
