@@ -38,6 +38,16 @@ static std::string defaultTitle() {
     return std::string("Zenlark settings check ") + clock;
 }
 
+// Says where it listens and listens there; with `files`, the watch also writes them.
+static std::unique_ptr<TitleWatch> listenAt(const WatchAddress& address, const std::string& expectedTitle,
+                                            WatchFiles* files = nullptr) {
+    auto watch = std::make_unique<TitleWatch>(address, printLine, expectedTitle);
+    if (files)
+        watch->recordTo(*files);
+    watch->begin();
+    return watch;
+}
+
 // Nothing, with the problem shown, when there is no stream to listen to.
 static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, const WatchOptions& options,
                                               const std::string& expectedTitle, WatchFiles* files = nullptr) {
@@ -46,11 +56,7 @@ static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, co
         showVerdict(address.problem);
         return nullptr;
     }
-    auto watch = std::make_unique<TitleWatch>(address, printLine, expectedTitle);
-    if (files)
-        watch->recordTo(*files);
-    watch->begin();
-    return watch;
+    return listenAt(address, expectedTitle, files);
 }
 
 // The watch through a set; with --tracklist and --now-playing it also writes those files.
@@ -99,8 +105,7 @@ static void followTheTitle(std::unique_ptr<TitleWatch>& watch, const StreamSetti
         return;
     printLine("The title went to " + *update.landedOn + "; listening there.");
     watch.reset();
-    watch = std::make_unique<TitleWatch>(there, printLine, expected);
-    watch->begin();
+    watch = listenAt(there, expected);
     watch->updateSent();
 }
 

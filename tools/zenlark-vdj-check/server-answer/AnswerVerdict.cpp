@@ -420,10 +420,13 @@ bool mayBeSourcePort(const DeliveryReport& report) {
                                       report.platformError == winhttpError::connectionError);
 }
 
+bool mayBePlainHttpError(std::uint32_t platformError) {
+    return winhttpError::isTlsError(platformError) || platformError == winhttpError::connectionError ||
+           platformError == winhttpError::invalidServerResponse;
+}
+
 bool mayBePlainHttpPort(const DeliveryReport& report) {
-    return duringExchange(report) && (winhttpError::isTlsError(report.platformError) ||
-                                      report.platformError == winhttpError::connectionError ||
-                                      report.platformError == winhttpError::invalidServerResponse);
+    return duringExchange(report) && mayBePlainHttpError(report.platformError);
 }
 
 bool shoutcastFilterRefuses(const std::string& title) {

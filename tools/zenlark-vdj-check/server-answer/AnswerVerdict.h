@@ -41,6 +41,8 @@ bool mayBeSourcePort(const DeliveryReport& report);
 // True for the failures an https request to a plain-http port gives. The tool then asks the
 // same port over plain http.
 bool mayBePlainHttpPort(const DeliveryReport& report);
+// The same for Windows' error alone, whichever request met it.
+bool mayBePlainHttpError(std::uint32_t platformError);
 
 // True for Icecast's refusal that comes with a success status.
 bool refusedBehindSuccess(const std::string& answerBody);

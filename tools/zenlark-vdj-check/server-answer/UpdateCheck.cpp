@@ -133,9 +133,18 @@ static void askPortBelow(const UpdateRequest& request, CheckOutcome& outcome) {
     outcome.httpOnPortBelow = status != 0;
 }
 
-// After an https exchange failed, asks the same port over plain http, without a title or a password.
-static void askPlainHttp(const UpdateRequest& request, CheckOutcome& outcome) {
-    if (!request.address.secure || !mayBePlainHttpPort(outcome.report))
+// The look before the update met this https port without a secure answer, in a way a plain-http
+// port gives; it has then asked the port over plain http already.
+static bool lookFailedOverHttps(const UpdateRequest& request, const std::optional<ServerView>& before) {
+    return request.address.secure && before && mayBePlainHttpError(before->noAnswerError);
+}
+
+// After an https exchange failed, asks the same port over plain http, without a title or a
+// password, unless the look before the update asked already.
+static void askPlainHttp(const UpdateRequest& request, const std::optional<ServerView>& before,
+                         CheckOutcome& outcome) {
+    if (!request.address.secure || !mayBePlainHttpPort(outcome.report) ||
+        lookFailedOverHttps(request, before))
         return;
     outcome.plainHttpOnPort = statusOverPlainHttp(request.address) != 0;
     if (outcome.plainHttpOnPort)
@@ -172,16 +181,12 @@ static void showReadBack(const ReadBack& back) {
 // plain http: the update would fail the same way after the full wait, so it is not sent.
 static bool plainHttpBeforeSending(const UpdateRequest& request, const std::optional<ServerView>& before,
                                    DeliveryReport& report) {
-    if (!request.address.secure || !before || before->noAnswerError == 0)
-        return false;
-    DeliveryReport looked;
-    looked.failedStep = DeliveryStep::sendRequest;
-    looked.platformError = before->noAnswerError;
-    if (!mayBePlainHttpPort(looked) || statusOverPlainHttp(request.address) == 0)
+    if (!lookFailedOverHttps(request, before) || statusOverPlainHttp(request.address) == 0)
         return false;
     printLine("Port " + std::to_string(request.address.port) +
               " answers plain http; nothing sent over https.");
-    report = looked;
+    report.failedStep = DeliveryStep::sendRequest;
+    report.platformError = before->noAnswerError;
     return true;
 }
 
@@ -201,7 +206,7 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     outcome.plainHttpOnPort = plainHttp;
     if (request && !plainHttp) {
         askPortBelow(*request, outcome);
-        askPlainHttp(*request, outcome);
+        askPlainHttp(*request, before, outcome);
     }
     // A refusal behind a 200 needs no read-back: the title cannot be there.
     if (request && report.failedStep == DeliveryStep::none && !refusedBehindSuccess(body)) {
