@@ -11,6 +11,10 @@ std::wstring songText(const StreamSettings& settings, const std::string& trackTe
     return settings.titlePrefix + wideFromHostText(trackText) + settings.titleSuffix;
 }
 
+std::string sentSong(const StreamSettings& settings, const std::string& trackText) {
+    return songForDialect(detectDialect(settings.protocol), utf8FromWide(songText(settings, trackText)));
+}
+
 std::wstring buildUpdateTarget(const std::wstring& basePath, ServerDialect dialect, const StreamSettings& settings,
                                const std::string& trackText) {
     UpdateTargetParts parts;

@@ -24,6 +24,10 @@ std::optional<UpdateRequest> prepareUpdateRequest(const StreamSettings& settings
 // suffix. The track text is host text, read as UTF-8 when well-formed, else in the ANSI code page.
 std::wstring songText(const StreamSettings& settings, const std::string& trackText);
 
+// The song as the server gets it, and so as its listeners see it, in UTF-8: songText, in the
+// form the settings' dialect sends it (songForDialect).
+std::string sentSong(const StreamSettings& settings, const std::string& trackText);
+
 // The dialect's target after `basePath`, every value as percent-encoded UTF-8, with songText as
 // the song.
 std::wstring buildUpdateTarget(const std::wstring& basePath, ServerDialect dialect, const StreamSettings& settings,

@@ -2,6 +2,7 @@
 #include "delivery/UpdateTarget.h"
 
 #include "delivery/PercentEncoding.h"
+#include "delivery/ShoutcastTitleFilter.h"
 
 std::wstring basePath(const std::wstring& urlPath) {
     std::wstring path = urlPath;
@@ -35,18 +36,25 @@ std::string mountPoint(const std::string& mount) {
     return mount;
 }
 
-static std::string icecastTarget(const UpdateTargetParts& parts) {
-    return escapeBasePath(parts.basePath) + "/admin/metadata?mount=" + percentEncodeBytes(mountPoint(parts.mount)) +
-           "&mode=updinfo&song=" + percentEncodeBytes(parts.song);
+std::string songForDialect(ServerDialect dialect, const std::string& utf8Song) {
+    if (dialect == ServerDialect::Shoutcast)
+        return passShoutcastFilter(utf8Song);
+    return utf8Song;
 }
 
-static std::string shoutcastTarget(const UpdateTargetParts& parts) {
+static std::string icecastTarget(const UpdateTargetParts& parts, const std::string& song) {
+    return escapeBasePath(parts.basePath) + "/admin/metadata?mount=" + percentEncodeBytes(mountPoint(parts.mount)) +
+           "&mode=updinfo&song=" + percentEncodeBytes(song);
+}
+
+static std::string shoutcastTarget(const UpdateTargetParts& parts, const std::string& song) {
     return escapeBasePath(parts.basePath) + "/admin.cgi?sid=" + percentEncodeBytes(parts.sid) +
-           "&mode=updinfo&song=" + percentEncodeBytes(parts.song) + "&pass=" + percentEncodeBytes(parts.password);
+           "&mode=updinfo&song=" + percentEncodeBytes(song) + "&pass=" + percentEncodeBytes(parts.password);
 }
 
 std::string composeUpdateTarget(ServerDialect dialect, const UpdateTargetParts& parts) {
+    const std::string song = songForDialect(dialect, parts.song);
     if (dialect == ServerDialect::Shoutcast)
-        return shoutcastTarget(parts);
-    return icecastTarget(parts);
+        return shoutcastTarget(parts, song);
+    return icecastTarget(parts, song);
 }

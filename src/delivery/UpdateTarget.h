@@ -18,6 +18,10 @@ std::string escapeBasePath(const std::string& utf8Path);
 // all name the mount /live.
 std::string mountPoint(const std::string& mount);
 
+// The song as a server of the dialect takes it: a Shoutcast server gets the title its filter
+// would drop for how it starts with one invisible character in front (passShoutcastFilter).
+std::string songForDialect(ServerDialect dialect, const std::string& utf8Song);
+
 // The UTF-8 text of each part of an update target, before percent-encoding.
 struct UpdateTargetParts {
     std::string basePath; // already trimmed of trailing "/"
@@ -29,6 +33,7 @@ struct UpdateTargetParts {
 
 // Icecast:   basePath "/admin/metadata?mount=" mount "&mode=updinfo&song=" song
 // Shoutcast: basePath "/admin.cgi?sid=" sid "&mode=updinfo&song=" song "&pass=" password
+// with the song as songForDialect gives it.
 // Every query value is percent-encoded, so the result is ASCII and the query holds exactly
 // its fixed keys whatever the values contain.
 std::string composeUpdateTarget(ServerDialect dialect, const UpdateTargetParts& parts);

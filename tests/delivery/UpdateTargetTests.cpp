@@ -1,5 +1,6 @@
 // Dialect choice, base path and the composition of both update targets.
 #include "delivery/ServerDialect.h"
+#include "delivery/ShoutcastTitleFilter.h"
 #include "delivery/UpdateTarget.h"
 
 #include <gtest/gtest.h>
@@ -80,4 +81,46 @@ TEST(UpdateTarget, ShoutcastEmptySidStaysEmpty) {
 TEST(UpdateTarget, BasePathIsEscapedBeforeTheDialectPath) {
     EXPECT_EQ(composeUpdateTarget(ServerDialect::Icecast, parts("/my radio", "/live", "T")),
               "/my%20radio/admin/metadata?mount=%2Flive&mode=updinfo&song=T");
+}
+
+// Shoutcast drops these titles behind the same empty 200 as a success. One refused only for its
+// start goes out with an invisible U+2060 in front; placeholders and forbidden contents stay as
+// they are, since nothing in front can help them.
+TEST(ShoutcastTitleFilter, OnlyTitlesRefusedForTheirStartGetTheInvisibleCharacter) {
+    const std::string joiner = "\xE2\x81\xA0";
+    const struct {
+        const char* title;
+        ShoutcastFilterMatch match;
+    } rows[] = {
+        {"'Til Tuesday - Voices Carry", ShoutcastFilterMatch::start},
+        {".38 Special - Hold On Loosely", ShoutcastFilterMatch::start},
+        {"!!! - Must Be the Moon", ShoutcastFilterMatch::start},
+        {"$uicideboy$ - Paris", ShoutcastFilterMatch::start},
+        {"(Hed) P.E. - Bartender", ShoutcastFilterMatch::start},
+        {"  Track 1 - Intro", ShoutcastFilterMatch::start}, // trimmed and lower-cased first
+        {"Stream Of Passion - Haunted", ShoutcastFilterMatch::start},
+        {"Daft Punk - Main Stream Mix", ShoutcastFilterMatch::passes}, // a listed word, not at the start
+        {"#1 Crush - Garbage", ShoutcastFilterMatch::passes},
+        {"-Ziq - Hasty Boom Alert", ShoutcastFilterMatch::passes}, // "- " is listed, "-" alone is not
+        {"Testament - Over the Wall", ShoutcastFilterMatch::passes},
+        {"", ShoutcastFilterMatch::passes},
+        {" TEST ", ShoutcastFilterMatch::placeholder},
+        {"-", ShoutcastFilterMatch::placeholder},
+        {"(Radio Online) - Live", ShoutcastFilterMatch::contents}, // refused for its start as well
+        {"Hits <script>", ShoutcastFilterMatch::contents},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(shoutcastFilterMatch(row.title), row.match) << row.title;
+        const bool helped = row.match == ShoutcastFilterMatch::start;
+        EXPECT_EQ(songForDialect(ServerDialect::Shoutcast, row.title), (helped ? joiner : "") + row.title)
+            << row.title;
+        EXPECT_EQ(shoutcastFilterRefuses(songForDialect(ServerDialect::Shoutcast, row.title)),
+                  !helped && row.match != ShoutcastFilterMatch::passes)
+            << row.title;
+        EXPECT_EQ(songForDialect(ServerDialect::Icecast, row.title), row.title) << row.title;
+    }
+    EXPECT_EQ(composeUpdateTarget(ServerDialect::Shoutcast, parts("", "", "'Til")),
+              "/admin.cgi?sid=7&mode=updinfo&song=%E2%81%A0%27Til&pass=pw");
+    EXPECT_EQ(composeUpdateTarget(ServerDialect::Icecast, parts("", "", "'Til")),
+              "/admin/metadata?mount=%2Flive&mode=updinfo&song=%27Til");
 }

@@ -344,6 +344,8 @@ class DjMistakes(unittest.TestCase):
              "Check, in this order: sid", 1),
             ("Shoutcast: a title its filter refuses", "v2", {}, "", ["--title", "Test"],
              "Its title filter refuses titles like this one", "Send a real song title", 1),
+            ("Shoutcast: a title its filter drops for its start", "v2", {}, "", ["--title", "(Hed) P.E. - Bartender"],
+             "OK: Shoutcast took the title", "", 0),
             ("Shoutcast: a wrong password", "v2", {"password": "not-it"}, "", [],
              "PROBLEM: The server refused the password.", "Check the Shoutcast password", 1),
             ("Shoutcast: a password with a colon", "v2", {"password": "dj:pass"}, "", [],

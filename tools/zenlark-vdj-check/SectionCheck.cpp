@@ -88,10 +88,6 @@ static std::string titleToSend(const CheckOptions& options) {
     return options.title.empty() ? defaultTitle() : utf8(options.title);
 }
 
-// The title listeners get: the song the update carries, with the section's prefix and suffix.
-static std::string titleForListeners(const StreamSettings& settings, const std::string& title) {
-    return utf8(songText(settings, title));
-}
 
 // Listens again where the update really went, when the server shows the title on another mount
 // than the one listened to; the titles heard there all count as after the update.
@@ -126,7 +122,8 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
                                   const CheckOptions& options) {
     const StreamSettings& settings = section.settings;
     const std::string title = titleToSend(options);
-    const std::string expected = titleForListeners(settings, title);
+    // What listeners get: the song as the update carries it, with the section's prefix and suffix.
+    const std::string expected = sentSong(settings, title);
     showSettings(settings);
     DeliveryReport report;
     const std::optional<UpdateRequest> request = showRequest(settings, title, report);

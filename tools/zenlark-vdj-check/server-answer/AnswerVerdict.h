@@ -50,8 +50,3 @@ bool refusedBehindSuccess(const std::string& answerBody);
 // The server's own message in an answer body: the text of an XML <message> element, else the
 // body's first line of text, cut to a readable length.
 std::string serverMessage(const std::string& answerBody);
-
-// True when Shoutcast's title filter would refuse the title: one of its listed words, or a
-// title that starts with one of its listed beginnings or with punctuation. It takes such an
-// update without a word and keeps the title it had.
-bool shoutcastFilterRefuses(const std::string& title);
