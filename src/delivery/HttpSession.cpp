@@ -4,7 +4,25 @@
 
 #include <algorithm>
 
-UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open) {
+// Older SDK headers lack the flag.
+#ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
+#define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
+#endif
+
+static bool offerProtocols(HINTERNET session, OptionSetter setOption, DWORD protocols) {
+    return setOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols)) != FALSE;
+}
+
+// Windows refuses a protocol set naming a version it does not know. A refusal of both sets
+// leaves Windows' default: the exchange is still tried, and fails only if the server wants more.
+static void offerCurrentTls(HINTERNET session, OptionSetter setOption) {
+    const DWORD tls12And13 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+    if (offerProtocols(session, setOption, tls12And13))
+        return;
+    offerProtocols(session, setOption, WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
+}
+
+static UniqueInternetHandle openWithProxy(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open) {
     proxy = SessionProxy::none;
     UniqueInternetHandle session(
         open(userAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
@@ -18,6 +36,14 @@ UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, 
         open(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (session)
         proxy = SessionProxy::winhttpSetting;
+    return session;
+}
+
+UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open,
+                                 OptionSetter setOption) {
+    UniqueInternetHandle session = openWithProxy(userAgent, proxy, open);
+    if (session)
+        offerCurrentTls(session.get(), setOption);
     return session;
 }
 

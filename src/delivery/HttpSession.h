@@ -17,11 +17,18 @@ using UniqueInternetHandle = UniqueHandle<HINTERNET, WinHttpCloseHandle>;
 using SessionOpener = HINTERNET(WINAPI*)(LPCWSTR userAgent, DWORD accessType, LPCWSTR proxyName,
                                          LPCWSTR proxyBypass, DWORD flags);
 
+// WinHttpSetOption's shape, for the same reason.
+using OptionSetter = BOOL(WINAPI*)(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength);
+
 // A synchronous session that finds its proxy automatically from the system's and the user's
 // configuration. Windows before 8.1 does not know that access type and refuses it with
 // ERROR_INVALID_PARAMETER; the session is then opened with WinHTTP's own proxy setting instead,
 // so updates still go out there. `proxy` says which mode was used; null when both failed.
-UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open = WinHttpOpen);
+// The session asks for TLS 1.2 and 1.3: Windows 7 and 8.0 otherwise offer TLS 1.0 alone, which
+// most https servers refuse. A Windows that does not know TLS 1.3 gets TLS 1.2 alone; one that
+// refuses that too keeps its own choice.
+UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open = WinHttpOpen,
+                                 OptionSetter setOption = WinHttpSetOption);
 
 // Hands the request its limits for name resolution, connect, send and receive, in milliseconds,
 // and gives the wait for the answer's status line and headers the receive limit as well: some
