@@ -25,9 +25,18 @@ enum class SessionProxy {
     winhttpSetting, // WinHTTP's own setting ("netsh winhttp"): older Windows has no automatic mode
 };
 
+// How an update is requested. Servers take a GET; one that refuses it with 405 (Icecast 2.5 set to
+// strict) takes the same update as a POST whose form body is the query.
+enum class UpdateMethod { get, post };
+
 struct DeliveryReport {
     DeliveryStep failedStep = DeliveryStep::none;
+    UpdateMethod method = UpdateMethod::get; // of the exchange this report describes
     SessionProxy proxy = SessionProxy::none;
     std::uint32_t platformError = 0; // GetLastError() right after the failing call
     std::uint32_t status = 0;        // the HTTP status, when one was read
 };
+
+// The server refused the credentials. Hosting servers block an address after repeated failed
+// logins, so such a server is not asked again at once.
+inline bool loginRefused(const DeliveryReport& report) { return report.status == 401 || report.status == 403; }

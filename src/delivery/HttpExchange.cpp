@@ -1,4 +1,4 @@
-// One synchronous WinHTTP GET per title update.
+// One synchronous WinHTTP exchange per title update, and the POST that follows a refused GET.
 #include "delivery/HttpExchange.h"
 
 #include "delivery/AuthorizationHeader.h"
@@ -23,9 +23,39 @@ static bool fail(DeliveryReport& report, DeliveryStep step) {
 
 static bool isSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
-bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& username, const std::wstring& password,
-                        DeliveryReport& report, std::string* answerBody, std::size_t maxAnswerBytes) {
+constexpr DWORD methodNotAllowed = 405;
+
+// What goes on the request line and in the body: a GET asks for the whole target; a POST sends
+// the target's query, already percent-encoded ASCII, as its form body to the target's path.
+struct RequestShape {
+    const wchar_t* verb;
+    std::wstring target;
+    std::string form;
+};
+
+static RequestShape shapeOf(const UpdateRequest& request, UpdateMethod method) {
+    if (method == UpdateMethod::get)
+        return RequestShape{L"GET", request.updateTarget, std::string()};
+    const std::size_t query = request.updateTarget.find(L'?');
+    const std::wstring path = request.updateTarget.substr(0, query);
+    const std::wstring form = query == std::wstring::npos ? std::wstring() : request.updateTarget.substr(query + 1);
+    return RequestShape{L"POST", path, std::string(form.begin(), form.end())};
+}
+
+static BOOL sendRequest(HINTERNET request, UpdateMethod method, const std::string& form) {
+    if (method == UpdateMethod::get)
+        return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0);
+    const DWORD length = static_cast<DWORD>(form.size());
+    return WinHttpSendRequest(request, L"Content-Type: application/x-www-form-urlencoded", static_cast<DWORD>(-1),
+                              const_cast<char*>(form.data()), length, length, 0);
+}
+
+bool issueUpdateRequest(const UpdateRequest& request, UpdateMethod method, const std::wstring& username,
+                        const std::wstring& password, DeliveryReport& report, std::string* answerBody,
+                        std::size_t maxAnswerBytes) {
     report = DeliveryReport{};
+    report.method = method;
+    const RequestShape shape = shapeOf(request, method);
     // Declared session, connection, request: destroyed request first, session last.
     const UniqueInternetHandle session = openSession(userAgent, report.proxy);
     if (!session)
@@ -38,7 +68,7 @@ bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& userna
 
     // Only the scheme decides TLS: an http address on port 443 still speaks plain HTTP.
     const DWORD secureFlag = request.address.secure ? WINHTTP_FLAG_SECURE : 0;
-    const UniqueInternetHandle httpRequest(WinHttpOpenRequest(connection.get(), L"GET", request.updateTarget.c_str(),
+    const UniqueInternetHandle httpRequest(WinHttpOpenRequest(connection.get(), shape.verb, shape.target.c_str(),
                                                               nullptr, WINHTTP_NO_REFERER,
                                                               WINHTTP_DEFAULT_ACCEPT_TYPES, secureFlag));
     if (!httpRequest)
@@ -56,7 +86,7 @@ bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& userna
                                   WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
         return fail(report, DeliveryStep::addHeader);
 
-    if (!WinHttpSendRequest(httpRequest.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
+    if (!sendRequest(httpRequest.get(), method, shape.form))
         return fail(report, DeliveryStep::sendRequest);
 
     if (!WinHttpReceiveResponse(httpRequest.get(), nullptr))
@@ -76,5 +106,19 @@ bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& userna
         report.failedStep = DeliveryStep::statusRejected;
         return false;
     }
+    return true;
+}
+
+bool deliverUpdate(const UpdateRequest& request, const std::wstring& username, const std::wstring& password,
+                   UpdateMethod& method, DeliveryReport& report, std::string* answerBody, std::size_t maxAnswerBytes) {
+    if (method == UpdateMethod::post)
+        return issueUpdateRequest(request, UpdateMethod::post, username, password, report, answerBody, maxAnswerBytes);
+    if (issueUpdateRequest(request, UpdateMethod::get, username, password, report, answerBody, maxAnswerBytes))
+        return true;
+    if (report.status != methodNotAllowed)
+        return false;
+    if (!issueUpdateRequest(request, UpdateMethod::post, username, password, report, answerBody, maxAnswerBytes))
+        return false;
+    method = UpdateMethod::post;
     return true;
 }

@@ -1,4 +1,5 @@
-// The HTTP exchange of one title update: a GET of the update target through WinHTTP.
+// The HTTP exchange of one title update through WinHTTP: a GET of the update target, or a POST of
+// its query as a form body to its path.
 #pragma once
 
 #include "delivery/DeliveryReport.h"
@@ -9,9 +10,20 @@
 
 // True only when the server answered with a status from 200 to 299. Session, connection and
 // request are opened for this call alone and closed before it returns, on every path, so no
-// connection is reused between updates. `report` receives the failing step, the platform error
-// right after it, and the status once one was read.
+// connection is reused between updates. `report` receives the method, the failing step, the
+// platform error right after it, and the status once one was read.
 // A non-null `answerBody` receives up to `maxAnswerBytes` of the answer's body after the status
 // was read; without it the body is never read.
-bool issueUpdateRequest(const UpdateRequest& request, const std::wstring& username, const std::wstring& password,
-                        DeliveryReport& report, std::string* answerBody = nullptr, std::size_t maxAnswerBytes = 0);
+bool issueUpdateRequest(const UpdateRequest& request, UpdateMethod method, const std::wstring& username,
+                        const std::wstring& password, DeliveryReport& report, std::string* answerBody = nullptr,
+                        std::size_t maxAnswerBytes = 0);
+
+// The update as the server takes it: a GET, and when the server refuses that with 405, at once
+// the same update as a POST with the same credentials. `method` is what this server took last:
+// once it took a POST it gets POST directly. When the POST is refused too the update has failed,
+// `report` describes the POST, and the server stays on GET, so the next update asks with GET
+// again: a 405 may come from something in front of the server that changes. Never POST first:
+// Icecast 2.4 answers a POST with 400, Icecast-KH with 501.
+bool deliverUpdate(const UpdateRequest& request, const std::wstring& username, const std::wstring& password,
+                   UpdateMethod& method, DeliveryReport& report, std::string* answerBody = nullptr,
+                   std::size_t maxAnswerBytes = 0);

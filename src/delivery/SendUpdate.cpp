@@ -4,16 +4,18 @@
 #include "delivery/HttpExchange.h"
 #include "delivery/UpdateRequest.h"
 
-bool sendUpdate(const StreamSettings& settings, const std::string& trackText, DeliveryReport& report,
-                std::string* answerBody, std::size_t maxAnswerBytes) {
+bool sendUpdate(const StreamSettings& settings, const std::string& trackText, UpdateMethod& method,
+                DeliveryReport& report, std::string* answerBody, std::size_t maxAnswerBytes) {
     report = DeliveryReport{};
     const std::optional<UpdateRequest> request = prepareUpdateRequest(settings, trackText, report);
     if (!request)
         return false; // nothing has touched the network
-    return issueUpdateRequest(*request, settings.username, settings.password, report, answerBody, maxAnswerBytes);
+    return deliverUpdate(*request, settings.username, settings.password, method, report, answerBody,
+                         maxAnswerBytes);
 }
 
 bool sendUpdate(const StreamSettings& settings, const std::string& trackText) {
+    UpdateMethod method = UpdateMethod::get;
     DeliveryReport report;
-    return sendUpdate(settings, trackText, report);
+    return sendUpdate(settings, trackText, method, report);
 }

@@ -6,11 +6,13 @@
 
 #include <string>
 
-// True only when the server answered with a status from 200 to 299.
+// True only when the server answered with a status from 200 to 299. The update goes as
+// deliverUpdate sends it, starting with a GET.
 bool sendUpdate(const StreamSettings& settings, const std::string& trackText);
 
-// The same update, with the reason of a failure kept for a companion tool to explain.
-// A non-null `answerBody` receives up to `maxAnswerBytes` of the answer's body; the plug-in
-// never asks for it.
-bool sendUpdate(const StreamSettings& settings, const std::string& trackText, DeliveryReport& report,
-                std::string* answerBody = nullptr, std::size_t maxAnswerBytes = 0);
+// The same update, following `method`, the way this server took updates so far (deliverUpdate),
+// with the outcome kept in `report`: the reason of a failure, for the worker to tell a refused
+// login and for a companion tool to explain. A non-null `answerBody` receives up to
+// `maxAnswerBytes` of the answer's body; the plug-in never asks for it.
+bool sendUpdate(const StreamSettings& settings, const std::string& trackText, UpdateMethod& method,
+                DeliveryReport& report, std::string* answerBody = nullptr, std::size_t maxAnswerBytes = 0);

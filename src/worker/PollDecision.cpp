@@ -3,6 +3,12 @@
 
 #include <limits>
 
+SendResult sendResultOf(bool delivered, const DeliveryReport& report) {
+    if (delivered)
+        return SendResult::delivered;
+    return loginRefused(report) ? SendResult::loginRefused : SendResult::failed;
+}
+
 bool updateIsDue(const std::string& trackText, const std::string& lastSentText, std::int32_t& repeatCounter) {
     if (trackText.empty())
         return false;
@@ -14,20 +20,26 @@ bool updateIsDue(const std::string& trackText, const std::string& lastSentText, 
     return repeatCounter >= repeatThreshold;
 }
 
-void recordUpdateResult(bool delivered, const std::string& trackText, std::string& lastSentText,
-                        std::int32_t& repeatCounter) {
-    if (!delivered) {
-        repeatCounter = counterAfterFailure;
+void recordUpdateResult(SendResult result, const std::string& trackText, SendState& state) {
+    if (result == SendResult::delivered) {
+        state.lastSentText = trackText;
+        state.repeatCounter = 0;
         return;
     }
-    lastSentText = trackText;
-    repeatCounter = 0;
+    state.repeatCounter = counterAfterFailure;
+    if (result == SendResult::loginRefused)
+        state.pollsToSkip = pollsSkippedAfterRefusedLogin;
 }
 
+// Every poll counts toward the wait after a refused login, silent ones too: the server's patience
+// runs in time, not in titles.
 bool runPoll(const std::string& trackText, SendState& state, const UpdateSender& send) {
+    if (state.pollsToSkip > 0) {
+        --state.pollsToSkip;
+        return false;
+    }
     if (!updateIsDue(trackText, state.lastSentText, state.repeatCounter))
         return false;
-    const bool delivered = send(trackText);
-    recordUpdateResult(delivered, trackText, state.lastSentText, state.repeatCounter);
+    recordUpdateResult(send(trackText), trackText, state);
     return true;
 }

@@ -38,7 +38,10 @@ static bool readTrackText(const WorkerState& worker, std::string& trackText) noe
 // state as it stood; the next poll retries.
 static void serveOnePoll(const std::string& trackText, const StreamSettings& settings, SendState& state) noexcept {
     try {
-        runPoll(trackText, state, [&settings](const std::string& text) { return sendUpdate(settings, text); });
+        runPoll(trackText, state, [&settings, &state](const std::string& text) {
+            DeliveryReport report;
+            return sendResultOf(sendUpdate(settings, text, state.method, report), report);
+        });
     } catch (...) {
     }
 }

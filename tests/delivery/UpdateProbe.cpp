@@ -4,7 +4,8 @@
 //                  (--title TEXT | --title-hex HEXBYTES) [--count N] [--body]
 //
 // TEXT is sent as the UTF-8 bytes of the argument; HEXBYTES as raw bytes, e.g. "436166E9" for
-// text that is not UTF-8. Each call prints "delivered=1 step=none status=200 error=0"; with
+// text that is not UTF-8. The calls go to one server, so a POST it took is kept for the next. Each
+// call prints "delivered=1 step=none status=200 error=0 method=GET"; with
 // --body a line "body=..." follows with up to 4096 bytes of the answer, bytes outside printable
 // ASCII and "\" written as \xHH. Exit code 0 when the last call was delivered, 1 otherwise,
 // 2 for a bad command line.
@@ -153,13 +154,15 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     bool delivered = false;
+    UpdateMethod method = UpdateMethod::get;
     for (int call = 0; call < options->count; ++call) {
         DeliveryReport report;
         std::string body;
-        delivered = sendUpdate(options->settings, options->title, report, options->readBody ? &body : nullptr,
-                               options->readBody ? 4096 : 0);
-        std::printf("delivered=%d step=%s status=%u error=%u\n", delivered ? 1 : 0, stepName(report.failedStep),
-                    static_cast<unsigned>(report.status), static_cast<unsigned>(report.platformError));
+        delivered = sendUpdate(options->settings, options->title, method, report,
+                               options->readBody ? &body : nullptr, options->readBody ? 4096 : 0);
+        std::printf("delivered=%d step=%s status=%u error=%u method=%s\n", delivered ? 1 : 0,
+                    stepName(report.failedStep), static_cast<unsigned>(report.status),
+                    static_cast<unsigned>(report.platformError), report.method == UpdateMethod::post ? "POST" : "GET");
         if (options->readBody)
             printBody(body);
         std::fflush(stdout);

@@ -41,7 +41,8 @@ class RequestOnTheWire(unittest.TestCase):
             code, results, output = run_probe(f"http://127.0.0.1:{server.port}/radio/", "--password", "hackme",
                                               "--title", "Zoë - Nuit blanche")
             self.assertEqual(code, 0, output)
-            self.assertEqual(results, [{"delivered": "1", "step": "none", "status": "200", "error": "0"}])
+            self.assertEqual(results, [{"delivered": "1", "step": "none", "status": "200", "error": "0",
+                                        "method": "GET"}])
             [request] = server.wait_for_requests(1)
         self.assertEqual(request.request_line,
                          "GET /radio/admin/metadata?mount=%2Flive&mode=updinfo&song=Zo%C3%AB%20-%20Nuit%20blanche"
@@ -62,6 +63,34 @@ class RequestOnTheWire(unittest.TestCase):
             [request] = server.wait_for_requests(1)
         self.assertEqual(request.target, "/admin.cgi?sid=3&mode=updinfo&song=A%20%26%20B&pass=p%26ss%3D%E2%82%AC")
         self.assertEqual(request.headers("Authorization"), [basic("", "p&ss=€")])
+
+    def test_get_refused_with_405_is_followed_by_a_post_form_which_the_server_then_gets_directly(self):
+        refusal = Answer(405, reason="Method Not Allowed", body="<report>Safe HTTP method used on unsafe call</report>")
+        with RecordingServer([refusal]) as server:
+            code, results, output = run_probe(f"http://127.0.0.1:{server.port}/radio/", "--password", "hackme",
+                                              "--title", "Zoë & Co", "--count", "2")
+            self.assertEqual(code, 0, output)
+            self.assertEqual([(r["delivered"], r["method"]) for r in results], [("1", "POST"), ("1", "POST")])
+            get, post, next_post = server.wait_for_requests(3)
+            self.assertEqual(len(server.requests), 3)
+        query = "mount=%2Flive&mode=updinfo&song=Zo%C3%AB%20%26%20Co"
+        self.assertEqual(get.request_line, f"GET /radio/admin/metadata?{query} HTTP/1.1")
+        for request in (post, next_post):
+            self.assertEqual(request.request_line, "POST /radio/admin/metadata HTTP/1.1")
+            self.assertEqual(request.headers("Content-Type"), ["application/x-www-form-urlencoded"])
+            self.assertEqual(request.body, query.encode("ascii"))
+            self.assertEqual(request.headers("Authorization"), [basic("source", "hackme")])
+            self.assertEqual(request.headers("User-Agent"), [USER_AGENT])
+
+    def test_a_server_that_refuses_the_post_too_is_asked_with_get_again(self):
+        with RecordingServer(default=Answer(405, reason="Method Not Allowed")) as server:
+            code, results, output = run_probe(f"http://127.0.0.1:{server.port}/", "--password", "x",
+                                              "--title", "T", "--count", "2")
+            self.assertEqual(code, 1, output)
+            self.assertEqual([(r["delivered"], r["status"], r["method"]) for r in results],
+                             [("0", "405", "POST")] * 2)
+            requests = server.wait_for_requests(4)
+        self.assertEqual([r.method for r in requests], ["GET", "POST", "GET", "POST"])
 
     def test_text_that_is_not_utf8_arrives_as_utf8(self):
         with RecordingServer() as server:

@@ -176,6 +176,16 @@ class RefreshAndRetry(unittest.TestCase):
                 self.assertIn("song=Back%20-%20Again", request.target)
                 self.assertLess(request.arrived - back, NEXT_POLL_LIMIT)
 
+    def test_refused_login_is_asked_again_only_with_the_refresh(self):
+        # Every poll for 12 s would be about 40 refused logins; one now and one after 33 polls is 2.
+        with RecordingServer(default=Answer(401)) as server, PluginHost(self.settings(server.port)) as host:
+            host.set(*deck(1, "Changed", "Password"))
+            server.wait_for_requests(1, timeout=10)
+            time.sleep(12)
+            host.set(*deck(1, "Next", "Song")) # a new title does not cut the wait short
+            time.sleep(1)
+            self.assertLessEqual(len(server.requests), 4, server.requests)
+
     def test_silence_sends_nothing(self):
         with RecordingServer() as server, PluginHost(self.settings(server.port)) as host:
             host.set("crossfader 1", *deck(1, "Faded", "Out")) # deck 1 is fully faded out

@@ -11,7 +11,7 @@
 // Runs polls against a scripted server and records which polls sent what.
 struct PollDriver {
     SendState state;
-    bool serverAccepts = true;
+    SendResult answer = SendResult::delivered;
     std::vector<int> sendPolls;
     std::vector<std::string> sentTexts;
     int pollNumber = 0;
@@ -21,7 +21,7 @@ struct PollDriver {
         runPoll(text, state, [this](const std::string& sent) {
             sendPolls.push_back(pollNumber);
             sentTexts.push_back(sent);
-            return serverAccepts;
+            return answer;
         });
     }
 
@@ -50,9 +50,9 @@ TEST(PollDecision, ChangedTextIsSentAtOnceEvenIfSentBefore) {
 TEST(PollDecision, ReturnToTheDeliveredTextAfterARefusedChangeGoesOutNextPoll) {
     PollDriver driver;
     driver.poll("A");
-    driver.serverAccepts = false;
+    driver.answer = SendResult::failed;
     driver.poll("B");
-    driver.serverAccepts = true;
+    driver.answer = SendResult::delivered;
     driver.poll("A");
     EXPECT_EQ(driver.sentTexts, (std::vector<std::string>{"A", "B", "A"}));
 }
@@ -71,11 +71,11 @@ TEST(PollDecision, EmptyPollsNeitherSendNorCount) {
 
 TEST(PollDecision, FailedSendIsRetriedEveryPoll) {
     PollDriver driver;
-    driver.serverAccepts = false;
+    driver.answer = SendResult::failed;
     driver.polls(3, "A");
     EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(driver.state.lastSentText, "");
-    driver.serverAccepts = true;
+    driver.answer = SendResult::delivered;
     driver.polls(34, "A");
     EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 2, 3, 4, 37}));
 }
@@ -83,13 +83,47 @@ TEST(PollDecision, FailedSendIsRetriedEveryPoll) {
 TEST(PollDecision, FailedRefreshKeepsLastSentTextAndRetriesNextPoll) {
     PollDriver driver;
     driver.polls(33, "A"); // sent on poll 1
-    driver.serverAccepts = false;
+    driver.answer = SendResult::failed;
     driver.poll("A"); // poll 34 refreshes and fails
-    driver.serverAccepts = true;
+    driver.answer = SendResult::delivered;
     driver.poll("A"); // poll 35 retries
     EXPECT_EQ(driver.sendPolls, (std::vector<int>{1, 34, 35}));
     EXPECT_EQ(driver.state.lastSentText, "A");
     EXPECT_EQ(driver.state.repeatCounter, 0);
+}
+
+// A refused login is asked again only with the refresh, 33 polls on, silent polls counting too,
+// so a changed password does not get the encoder's address blocked; then the text of that poll
+// goes out, changed or not.
+TEST(PollDecision, RefusedLoginIsTriedAgainWithTheRefreshWithTheTextOfThatPoll) {
+    PollDriver unchanged;
+    unchanged.answer = SendResult::loginRefused;
+    unchanged.polls(67, "A");
+    EXPECT_EQ(unchanged.sendPolls, (std::vector<int>{1, 34, 67}));
+
+    PollDriver changed; // the DJ mends the password and plays on
+    changed.answer = SendResult::loginRefused;
+    changed.polls(10, "A");
+    changed.answer = SendResult::delivered;
+    changed.polls(30, "B");
+    changed.polls(33, "B");
+    EXPECT_EQ(changed.sendPolls, (std::vector<int>{1, 34, 67}));
+    EXPECT_EQ(changed.sentTexts, (std::vector<std::string>{"A", "B", "B"}));
+
+    PollDriver back; // back to the delivered text while waiting: it still goes out
+    back.poll("A");
+    back.answer = SendResult::loginRefused;
+    back.poll("B");
+    back.answer = SendResult::delivered;
+    back.polls(33, "A");
+    EXPECT_EQ(back.sendPolls, (std::vector<int>{1, 2, 35}));
+
+    PollDriver silent;
+    silent.answer = SendResult::loginRefused;
+    silent.poll("A");
+    silent.polls(33, "");
+    silent.poll("A");
+    EXPECT_EQ(silent.sendPolls, (std::vector<int>{1, 35}));
 }
 
 TEST(PollDecision, TextsCompareByteForByte) {

@@ -66,7 +66,6 @@ struct GatedPolls {
     ExactClock clock;
     TitleGate gate;
     SendState state;
-    bool serverAccepts = true;
     int pollNumber = 0;
     std::vector<int> sendPolls;
     std::vector<std::string> sentTexts;
@@ -88,7 +87,7 @@ struct GatedPolls {
             runPoll(gate.pass(readNowPlaying(plugin), pollStart), state, [this](const std::string& text) {
                 sendPolls.push_back(pollNumber);
                 sentTexts.push_back(text);
-                return serverAccepts;
+                return SendResult::delivered;
             });
             waitForNextPoll(clock, pollStart, stop);
         }

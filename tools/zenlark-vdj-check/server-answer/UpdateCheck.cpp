@@ -34,10 +34,20 @@ static std::string maskedTarget(const std::wstring& target) {
     return text.substr(0, pass) + "&pass=********";
 }
 
-static std::string requestLine(const UpdateRequest& request) {
+static std::string serverPart(const UpdateRequest& request) {
     const std::string scheme = request.address.secure ? "https://" : "http://";
-    return scheme + utf8(request.address.hostName) + ":" + std::to_string(request.address.port) +
-           maskedTarget(request.updateTarget);
+    return scheme + utf8(request.address.hostName) + ":" + std::to_string(request.address.port);
+}
+
+static std::string requestLine(const UpdateRequest& request) {
+    return serverPart(request) + maskedTarget(request.updateTarget);
+}
+
+// The POST that follows a GET the server refused with 405 carries the query as its form body.
+static void showPost(const UpdateRequest& request) {
+    const std::string target = utf8(request.updateTarget);
+    printLine("The server refused the GET (status 405). Request: POST " + serverPart(request) +
+              target.substr(0, target.find('?')) + " with the same query as a form body");
 }
 
 std::optional<UpdateRequest> showRequest(const StreamSettings& settings, const std::string& title,
@@ -197,7 +207,10 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     const bool plainHttp = request && plainHttpBeforeSending(*request, before, report);
     if (request && !plainHttp) {
         printLine("Sending title: " + title);
-        issueUpdateRequest(*request, settings.username, settings.password, report, &body, answerBytesToRead);
+        UpdateMethod method = UpdateMethod::get;
+        deliverUpdate(*request, settings.username, settings.password, method, report, &body, answerBytesToRead);
+        if (report.method == UpdateMethod::post)
+            showPost(*request);
     }
     showAnswer(report, body);
     CheckOutcome outcome = outcomeOf(settings, report, body);
@@ -216,7 +229,7 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     UpdateResult result;
     result.verdict = judgeOutcome(outcome);
     result.sent = request && !plainHttp;
-    result.credentialsRefused = report.status == 401 || report.status == 403;
+    result.credentialsRefused = loginRefused(report);
     if (outcome.readBack.result == ReadBack::Result::shown && outcome.readBack.page == StatusPage::icecast)
         result.landedOn = outcome.readBack.where;
     return result;
