@@ -47,6 +47,26 @@ TEST(SkipTitles, EmptyEntriesAreIgnoredAndOnlyAsciiLettersFoldCase) {
     EXPECT_FALSE(holdsSkipTitle(L"Hits de l'\u00e9t\u00e9", list)); // \u00c9 and \u00e9 are not ASCII
     EXPECT_FALSE(holdsSkipTitle(L"Station - ID", list));
     EXPECT_FALSE(holdsSkipTitle(L"anything", skipTitleList(L" | ")));
+    EXPECT_TRUE(holdsSkipTitle(L"JAZZ FM - Station ID", skipTitleList(L"jazz fm"))); // Z folds too
+}
+
+// Polls at the given seconds against a gate with a 4 s delay: what has come through at the last.
+TEST(TitleGate, AWaitEndsWithSilenceOrTheAnnouncedTitle) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<double, std::string>> polls;
+        const char* passed;
+    } rows[] = {
+        {"silence restarts the wait", {{0, "A"}, {2, ""}, {3, "A"}, {4.1, "A"}}, ""},
+        {"the announced title ends the other text's wait", {{0, "A"}, {4, "A"}, {5, "ID"}, {8, "A"}, {9.1, "ID"}}, "A"},
+    };
+    for (const auto& row : rows) {
+        TitleGate gate(4000, {}, nullptr);
+        std::string passed;
+        for (const auto& [seconds, text] : row.polls)
+            passed = gate.pass(text, static_cast<std::int64_t>(seconds * 1e9));
+        EXPECT_EQ(passed, row.passed) << row.name;
+    }
 }
 
 // Each sleep lasts exactly what was asked, so polls fall exactly 300 ms apart.
