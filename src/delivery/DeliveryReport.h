@@ -29,6 +29,12 @@ enum class SessionProxy {
 // strict) takes the same update as a POST whose form body is the query.
 enum class UpdateMethod { get, post };
 
+// What a server has shown of the methods it takes: at first a GET, followed by a POST when it
+// refuses the GET with 405; POST alone once it took one; GET alone once it refused the POST with
+// 405 as well, since its 405 then says something else (Liquidsoap's harbor answers both so while
+// its input has no source).
+enum class ServerMethods { getThenPost, postAlone, getAlone };
+
 struct DeliveryReport {
     DeliveryStep failedStep = DeliveryStep::none;
     UpdateMethod method = UpdateMethod::get; // of the exchange this report describes
@@ -39,4 +45,6 @@ struct DeliveryReport {
 
 // The server refused the credentials. Hosting servers block an address after repeated failed
 // logins, so such a server is not asked again at once.
-inline bool loginRefused(const DeliveryReport& report) { return report.status == 401 || report.status == 403; }
+inline bool loginRefused(const DeliveryReport& report) {
+    return report.status == 401 || report.status == 403;
+}

@@ -38,16 +38,18 @@ static RequestShape shapeOf(const UpdateRequest& request, UpdateMethod method) {
         return RequestShape{L"GET", request.updateTarget, std::string()};
     const std::size_t query = request.updateTarget.find(L'?');
     const std::wstring path = request.updateTarget.substr(0, query);
-    const std::wstring form = query == std::wstring::npos ? std::wstring() : request.updateTarget.substr(query + 1);
+    const std::wstring form =
+        query == std::wstring::npos ? std::wstring() : request.updateTarget.substr(query + 1);
     return RequestShape{L"POST", path, std::string(form.begin(), form.end())};
 }
 
 static BOOL sendRequest(HINTERNET request, UpdateMethod method, const std::string& form) {
     if (method == UpdateMethod::get)
-        return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0);
+        return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                                  WINHTTP_NO_REQUEST_DATA, 0, 0, 0);
     const DWORD length = static_cast<DWORD>(form.size());
-    return WinHttpSendRequest(request, L"Content-Type: application/x-www-form-urlencoded", static_cast<DWORD>(-1),
-                              const_cast<char*>(form.data()), length, length, 0);
+    return WinHttpSendRequest(request, L"Content-Type: application/x-www-form-urlencoded",
+                              static_cast<DWORD>(-1), const_cast<char*>(form.data()), length, length, 0);
 }
 
 bool issueUpdateRequest(const UpdateRequest& request, UpdateMethod method, const std::wstring& username,
@@ -68,9 +70,9 @@ bool issueUpdateRequest(const UpdateRequest& request, UpdateMethod method, const
 
     // Only the scheme decides TLS: an http address on port 443 still speaks plain HTTP.
     const DWORD secureFlag = request.address.secure ? WINHTTP_FLAG_SECURE : 0;
-    const UniqueInternetHandle httpRequest(WinHttpOpenRequest(connection.get(), shape.verb, shape.target.c_str(),
-                                                              nullptr, WINHTTP_NO_REFERER,
-                                                              WINHTTP_DEFAULT_ACCEPT_TYPES, secureFlag));
+    const UniqueInternetHandle httpRequest(
+        WinHttpOpenRequest(connection.get(), shape.verb, shape.target.c_str(), nullptr, WINHTTP_NO_REFERER,
+                           WINHTTP_DEFAULT_ACCEPT_TYPES, secureFlag));
     if (!httpRequest)
         return fail(report, DeliveryStep::openRequest);
 
@@ -110,15 +112,22 @@ bool issueUpdateRequest(const UpdateRequest& request, UpdateMethod method, const
 }
 
 bool deliverUpdate(const UpdateRequest& request, const std::wstring& username, const std::wstring& password,
-                   UpdateMethod& method, DeliveryReport& report, std::string* answerBody, std::size_t maxAnswerBytes) {
-    if (method == UpdateMethod::post)
-        return issueUpdateRequest(request, UpdateMethod::post, username, password, report, answerBody, maxAnswerBytes);
-    if (issueUpdateRequest(request, UpdateMethod::get, username, password, report, answerBody, maxAnswerBytes))
+                   ServerMethods& methods, DeliveryReport& report, std::string* answerBody,
+                   std::size_t maxAnswerBytes) {
+    if (methods == ServerMethods::postAlone)
+        return issueUpdateRequest(request, UpdateMethod::post, username, password, report, answerBody,
+                                  maxAnswerBytes);
+    if (issueUpdateRequest(request, UpdateMethod::get, username, password, report, answerBody,
+                           maxAnswerBytes))
         return true;
-    if (report.status != methodNotAllowed)
+    if (methods == ServerMethods::getAlone || report.status != methodNotAllowed)
         return false;
-    if (!issueUpdateRequest(request, UpdateMethod::post, username, password, report, answerBody, maxAnswerBytes))
-        return false;
-    method = UpdateMethod::post;
-    return true;
+    if (issueUpdateRequest(request, UpdateMethod::post, username, password, report, answerBody,
+                           maxAnswerBytes)) {
+        methods = ServerMethods::postAlone;
+        return true;
+    }
+    if (report.status == methodNotAllowed)
+        methods = ServerMethods::getAlone;
+    return false;
 }

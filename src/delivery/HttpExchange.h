@@ -15,15 +15,14 @@
 // A non-null `answerBody` receives up to `maxAnswerBytes` of the answer's body after the status
 // was read; without it the body is never read.
 bool issueUpdateRequest(const UpdateRequest& request, UpdateMethod method, const std::wstring& username,
-                        const std::wstring& password, DeliveryReport& report, std::string* answerBody = nullptr,
-                        std::size_t maxAnswerBytes = 0);
+                        const std::wstring& password, DeliveryReport& report,
+                        std::string* answerBody = nullptr, std::size_t maxAnswerBytes = 0);
 
 // The update as the server takes it: a GET, and when the server refuses that with 405, at once
-// the same update as a POST with the same credentials. `method` is what this server took last:
-// once it took a POST it gets POST directly. When the POST is refused too the update has failed,
-// `report` describes the POST, and the server stays on GET, so the next update asks with GET
-// again: a 405 may come from something in front of the server that changes. Never POST first:
+// the same update as a POST with the same credentials, as `methods` (kept per server) allows and
+// learns. When the POST is refused too the update has failed and `report` describes the POST; a
+// POST refused otherwise than with 405 is tried again after the next 405. Never POST first:
 // Icecast 2.4 answers a POST with 400, Icecast-KH with 501.
 bool deliverUpdate(const UpdateRequest& request, const std::wstring& username, const std::wstring& password,
-                   UpdateMethod& method, DeliveryReport& report, std::string* answerBody = nullptr,
+                   ServerMethods& methods, DeliveryReport& report, std::string* answerBody = nullptr,
                    std::size_t maxAnswerBytes = 0);

@@ -27,8 +27,8 @@ using OptionSetter = BOOL(WINAPI*)(HINTERNET handle, DWORD option, LPVOID buffer
 // The session asks for TLS 1.2 and 1.3: Windows 7 and 8.0 otherwise offer TLS 1.0 alone, which
 // most https servers refuse. A Windows that does not know TLS 1.3 gets TLS 1.2 alone; one that
 // refuses that too keeps its own choice.
-UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy, SessionOpener open = WinHttpOpen,
-                                 OptionSetter setOption = WinHttpSetOption);
+UniqueInternetHandle openSession(const wchar_t* userAgent, SessionProxy& proxy,
+                                 SessionOpener open = WinHttpOpen, OptionSetter setOption = WinHttpSetOption);
 
 // Hands the request its limits for name resolution, connect, send and receive, in milliseconds,
 // and gives the wait for the answer's status line and headers the receive limit as well: some

@@ -10,9 +10,9 @@
 // deliverUpdate sends it, starting with a GET.
 bool sendUpdate(const StreamSettings& settings, const std::string& trackText);
 
-// The same update, following `method`, the way this server took updates so far (deliverUpdate),
+// The same update, following `methods`, what this server has shown so far (deliverUpdate),
 // with the outcome kept in `report`: the reason of a failure, for the worker to tell a refused
 // login and for a companion tool to explain. A non-null `answerBody` receives up to
 // `maxAnswerBytes` of the answer's body; the plug-in never asks for it.
-bool sendUpdate(const StreamSettings& settings, const std::string& trackText, UpdateMethod& method,
+bool sendUpdate(const StreamSettings& settings, const std::string& trackText, ServerMethods& methods,
                 DeliveryReport& report, std::string* answerBody = nullptr, std::size_t maxAnswerBytes = 0);

@@ -5,7 +5,8 @@
 
 // Whole titles it drops.
 static const char* const placeholders[] = {
-    "-",    "http://", "https://", "auto dj", "ao vivo", "unknown", "test", "dsp", "demo", "line input", "preview",
+    "-",    "http://", "https://", "auto dj",    "ao vivo", "unknown",
+    "test", "dsp",     "demo",     "line input", "preview",
 };
 
 // Texts a title may not hold anywhere.
@@ -15,8 +16,8 @@ static const char* const forbiddenContents[] = {
 
 // Beginnings it drops. The match is at the start only: "Daft Punk - Main Stream Mix" passes.
 static const char* const forbiddenStarts[] = {
-    "get /",  "put /",   "post /",     "head /",      "source /", "track ", "track0", "track1",
-    "stream ", "no artist ", "new artist ", "line-in ", "inter_",   "artist - ", "- ",  ". ",
+    "get /",   "put /",      "post /",      "head /",   "source /", "track ",    "track0", "track1",
+    "stream ", "no artist ", "new artist ", "line-in ", "inter_",   "artist - ", "- ",     ". ",
 };
 
 // Punctuation a title may not start with. Others ("#", "&", "-", "@" ...) pass.
@@ -28,16 +29,13 @@ static const char forbiddenFirstCharacters[] = "$%*+[{}()?_~^`'.,/!:;\"";
 // space before Unicode 4.0.1 and still marks a place to break a line.
 static const char invisibleStart[] = "\xE2\x81\xA0";
 
-static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
+// The title as the filter compares it: without blanks around it, ASCII letters in lower case.
 static std::string trimmedLowerCase(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    std::string lowered = text.substr(begin, end - begin);
+    static const char blanks[] = " \t\r\n\v\f";
+    const std::size_t begin = text.find_first_not_of(blanks);
+    if (begin == std::string::npos)
+        return std::string();
+    std::string lowered = text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
     for (char& c : lowered) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -66,8 +64,8 @@ static bool hasForbiddenStart(const std::string& title) {
         if (title.compare(0, std::strlen(start), start) == 0)
             return true;
     }
-    return !title.empty() &&
-           std::memchr(forbiddenFirstCharacters, title.front(), sizeof(forbiddenFirstCharacters) - 1) != nullptr;
+    return !title.empty() && std::memchr(forbiddenFirstCharacters, title.front(),
+                                         sizeof(forbiddenFirstCharacters) - 1) != nullptr;
 }
 
 ShoutcastFilterMatch shoutcastFilterMatch(const std::string& utf8Title) {

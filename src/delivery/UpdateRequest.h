@@ -28,8 +28,8 @@ std::wstring songText(const StreamSettings& settings, const std::string& trackTe
 // form the settings' dialect sends it (songForDialect).
 std::string sentSong(const StreamSettings& settings, const std::string& trackText);
 
-// The dialect's target after `basePath`, every value as percent-encoded UTF-8, with songText as
-// the song.
+// The dialect's target after `basePath`, every value as percent-encoded UTF-8, with songText in
+// the dialect's form (sentSong) as the song.
 std::wstring buildUpdateTarget(const std::wstring& basePath, ServerDialect dialect, const StreamSettings& settings,
                                const std::string& trackText);
 

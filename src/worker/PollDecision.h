@@ -19,7 +19,7 @@ struct SendState {
     std::string lastSentText;
     std::int32_t repeatCounter = 0;
     std::int32_t pollsToSkip = 0;
-    UpdateMethod method = UpdateMethod::get;
+    ServerMethods methods = ServerMethods::getThenPost;
 };
 
 // How an attempted update ended, as far as the send rule cares.

@@ -40,7 +40,7 @@ static void serveOnePoll(const std::string& trackText, const StreamSettings& set
     try {
         runPoll(trackText, state, [&settings, &state](const std::string& text) {
             DeliveryReport report;
-            return sendResultOf(sendUpdate(settings, text, state.method, report), report);
+            return sendResultOf(sendUpdate(settings, text, state.methods, report), report);
         });
     } catch (...) {
     }

@@ -154,15 +154,16 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     bool delivered = false;
-    UpdateMethod method = UpdateMethod::get;
+    ServerMethods methods = ServerMethods::getThenPost;
     for (int call = 0; call < options->count; ++call) {
         DeliveryReport report;
         std::string body;
-        delivered = sendUpdate(options->settings, options->title, method, report,
+        delivered = sendUpdate(options->settings, options->title, methods, report,
                                options->readBody ? &body : nullptr, options->readBody ? 4096 : 0);
         std::printf("delivered=%d step=%s status=%u error=%u method=%s\n", delivered ? 1 : 0,
                     stepName(report.failedStep), static_cast<unsigned>(report.status),
-                    static_cast<unsigned>(report.platformError), report.method == UpdateMethod::post ? "POST" : "GET");
+                    static_cast<unsigned>(report.platformError),
+                    report.method == UpdateMethod::post ? "POST" : "GET");
         if (options->readBody)
             printBody(body);
         std::fflush(stdout);

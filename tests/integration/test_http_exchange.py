@@ -82,15 +82,16 @@ class RequestOnTheWire(unittest.TestCase):
             self.assertEqual(request.headers("Authorization"), [basic("source", "hackme")])
             self.assertEqual(request.headers("User-Agent"), [USER_AGENT])
 
-    def test_a_server_that_refuses_the_post_too_is_asked_with_get_again(self):
+    def test_a_server_that_refuses_the_post_with_405_too_gets_get_alone(self):
+        # As Liquidsoap's harbor does while its input has no source: the 405 is not about the method.
         with RecordingServer(default=Answer(405, reason="Method Not Allowed")) as server:
             code, results, output = run_probe(f"http://127.0.0.1:{server.port}/", "--password", "x",
                                               "--title", "T", "--count", "2")
             self.assertEqual(code, 1, output)
             self.assertEqual([(r["delivered"], r["status"], r["method"]) for r in results],
-                             [("0", "405", "POST")] * 2)
-            requests = server.wait_for_requests(4)
-        self.assertEqual([r.method for r in requests], ["GET", "POST", "GET", "POST"])
+                             [("0", "405", "POST"), ("0", "405", "GET")])
+            time.sleep(0.2)
+            self.assertEqual([r.method for r in server.requests], ["GET", "POST", "GET"])
 
     def test_text_that_is_not_utf8_arrives_as_utf8(self):
         with RecordingServer() as server:

@@ -58,7 +58,9 @@ TEST(TitleGate, AWaitEndsWithSilenceOrTheAnnouncedTitle) {
         const char* passed;
     } rows[] = {
         {"silence restarts the wait", {{0, "A"}, {2, ""}, {3, "A"}, {4.1, "A"}}, ""},
-        {"the announced title ends the other text's wait", {{0, "A"}, {4, "A"}, {5, "ID"}, {8, "A"}, {9.1, "ID"}}, "A"},
+        {"the announced title ends the other text's wait",
+         {{0, "A"}, {4, "A"}, {5, "ID"}, {8, "A"}, {9.1, "ID"}},
+         "A"},
     };
     for (const auto& row : rows) {
         TitleGate gate(4000, {}, nullptr);

@@ -88,7 +88,6 @@ static std::string titleToSend(const CheckOptions& options) {
     return options.title.empty() ? defaultTitle() : utf8(options.title);
 }
 
-
 // Listens again where the update really went, when the server shows the title on another mount
 // than the one listened to; the titles heard there all count as after the update.
 static void followTheTitle(std::unique_ptr<TitleWatch>& watch, const StreamSettings& settings,

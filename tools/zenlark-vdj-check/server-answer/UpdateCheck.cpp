@@ -207,8 +207,9 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     const bool plainHttp = request && plainHttpBeforeSending(*request, before, report);
     if (request && !plainHttp) {
         printLine("Sending title: " + title);
-        UpdateMethod method = UpdateMethod::get;
-        deliverUpdate(*request, settings.username, settings.password, method, report, &body, answerBytesToRead);
+        ServerMethods methods = ServerMethods::getThenPost;
+        deliverUpdate(*request, settings.username, settings.password, methods, report, &body,
+                      answerBytesToRead);
         if (report.method == UpdateMethod::post)
             showPost(*request);
     }
