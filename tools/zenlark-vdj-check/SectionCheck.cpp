@@ -119,6 +119,10 @@ static SectionResult finish(const CheckVerdict& verdict, std::unique_ptr<TitleWa
     return resultOf(awaitTitle(*watch, options.watch));
 }
 
+static void append(std::vector<SettingsWarning>& warnings, const std::vector<SettingsWarning>& more) {
+    warnings.insert(warnings.end(), more.begin(), more.end());
+}
+
 // One server's check: what the file says (its values and their mistakes), what the server did
 // (its status, the update, its answer, the title read back), and with --watch what its
 // listeners received.
@@ -133,8 +137,10 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     // With --no-send nothing goes to the server, not even a look at its public pages.
     const std::optional<ServerView> before =
         request && options.send ? lookBeforeUpdate(settings) : std::nullopt;
-    const std::vector<SettingsWarning> warnings =
-        findSettingsMistakes(sectionValuesOf(settings), liveMountPaths(before));
+    // What the plug-in does not read as written first: the verdict names the first of those.
+    std::vector<SettingsWarning> warnings = repeatWarnings(file.sections, utf8(section.name));
+    append(warnings, cutValueWarnings(file.path, section));
+    append(warnings, findSettingsMistakes(sectionValuesOf(settings), liveMountPaths(before)));
     showWarnings(warnings);
     const SectionReading reading = readingOf(file, section.name);
     std::unique_ptr<TitleWatch> watch;
@@ -254,11 +260,18 @@ int runCheck(const CheckOptions& options) {
         allConfirmed = allConfirmed && (result.confirmed || !result.checked);
         anyChecked = anyChecked || result.checked;
     }
-    if (results.size() > 1) {
+    const std::vector<UnreadSection> unread = unreadSections(file.sections);
+    if (results.size() > 1 || !unread.empty()) {
         printLine("");
         printLine("Summary:");
         for (const auto& [name, result] : results)
             printLine("  [" + utf8(name) + "] " + result.summary);
+        for (const UnreadSection& section : unread)
+            printLine("  [" + section.name + "] not read by the plug-in");
+    }
+    if (!unread.empty()) {
+        showVerdict(unreadSectionsVerdict(unread));
+        return 1;
     }
     return anyChecked && allConfirmed ? 0 : 1;
 }
