@@ -429,6 +429,37 @@ class DjMistakes(unittest.TestCase):
                 self.assertNotIn(self.ice.source_password, output)  # never shown, wherever it stands
 
 
+class WatchThroughTheSet(CheckCase):
+    def test_says_at_once_when_the_server_stops_taking_the_password_and_when_it_takes_it_again(self):
+        # An admin changes the source password mid-set; the encoder, logged in before, streams on.
+        with IcecastServer() as ice:
+            source = ice.start_mp3_source("/live")
+            old_password = ice.source_password
+            write_settings(self.folder, {"server_url": ice.base_url + "/", "mount": "/live",
+                                         "password": old_password})
+
+            def change_password_and_drop(tool):
+                ice.change_source_password("changed-mid-set")
+                source.stop()  # the stream drops: the watch asks at once
+
+            def take_it_back(tool):
+                ice.change_source_password(old_password)
+                ice.start_mp3_source("/live")  # the stream comes back: the watch asks again
+
+            steps = [("The server takes the password", change_password_and_drop),
+                     ("Titles are not getting through since ", take_it_back),
+                     ("Titles can get through again since ", press_ctrl_c)]
+            code, output = watch_through(steps, "--settings", os.path.join(self.folder, "ZenlarkVdjStandalone.ini"),
+                                         "--watch", "--no-send", "--seconds", "120")
+            titles = ice.current_title("/live")
+        self.assertEqual(code, 1, output)
+        self.assertRegex(output, r"Titles are not getting through since \d\d:\d\d:\d\d: the server refuses the "
+                                 r"password\.\r?\nWhat to do: Ask for the new password")
+        self.assertRegex(last_verdict(output)[0], r"^PROBLEM: The server refused the password from \d\d:\d\d:\d\d "
+                                                  r"to \d\d:\d\d:\d\d: the plug-in's titles did not get through then\.$")
+        self.assertIsNone(titles, "the watch sends no title of its own")
+
+
 class AgainstLiquidsoapsHarbor(CheckCase):
     def test_refusals_are_explained_in_the_harbors_terms(self):
         with HarborServer(mounts=("/quiet",)) as harbor:

@@ -2,6 +2,7 @@
 #include "server-answer/AnswerVerdict.h"
 #include "SectionVerdict.h"
 #include "UrlText.h"
+#include "server-answer/AccessCheck.h"
 #include "server-answer/PublishedStatus.h"
 #include "settings-file/AddressProblem.h"
 #include "settings-file/SettingsMistakes.h"
@@ -418,6 +419,61 @@ TEST(SectionVerdict, TheFileExplainsWhatTheServerDid) {
     const CheckVerdict alone = sectionVerdict(refused, "stream", noFile, {}, UpdateFacts{});
     EXPECT_TRUE(mentions(alone.happened, "there is no settings file C:\\Tools\\ZenlarkVdjStandalone.ini"));
     EXPECT_TRUE(mentions(alone.advice, "beside ZenlarkVdjStandalone.dll"));
+}
+
+// The request that changes nothing: each server's answers, and what the watch says of them.
+TEST(AccessCheck, EachServersAnswerTellsTakenFromRefused) {
+    const ServerDialect ice = ServerDialect::Icecast;
+    const ServerDialect sc = ServerDialect::Shoutcast;
+    const struct {
+        const char* name;
+        ServerDialect dialect;
+        std::uint32_t status;
+        const char* body;
+        Access access;
+    } rows[] = {
+        {"Icecast's listener list", ice, 200, "<?xml version=\"1.0\"?>\n<icestats><source mount=\"/live\">", Access::taken},
+        {"Icecast 2.4 without a source", ice, 400, "<b>400 - Source does not exist</b>", Access::taken},
+        {"Icecast 2.5 without a source", ice, 404, "<report><text>Source does not exist</text></report>", Access::taken},
+        {"Icecast-KH without a source", ice, 400, "mount does not exist", Access::taken},
+        {"Icecast refuses", ice, 401, "You need to authenticate\r\n", Access::refused},
+        {"Icecast-KH refuses", ice, 401, "", Access::refused},
+        {"DNAS's statistics", sc, 200, "<?xml?><SHOUTCASTSERVER><CURRENTLISTENERS>", Access::taken},
+        {"Icecast 2.4's admin.cgi", sc, 400, "<b>400 - Missing parameter</b>", Access::taken},
+        {"DNAS refuses", sc, 401, "<html><head>Unauthorized<title>Shoutcast Administrator</title>", Access::refused},
+        {"the harbor, any password", ice, 400, "<p>unrecognised command</p>", Access::unknown},
+        {"the harbor's ICY input", sc, 500, "<p>There was an error processing your request.</p>", Access::unknown},
+        {"DNAS sends its stream to an Icecast request", ice, 200, "\xff\xfb\x90\x64", Access::unknown},
+        {"no answer", ice, 0, "", Access::unanswered},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(judgeAccess(row.dialect, row.status, row.body), row.access) << row.name;
+    EXPECT_EQ(accessCheckTarget(ice, "/radio", "/my live", "1", "pw"), "/radio/admin/listclients?mount=%2Fmy%20live");
+    EXPECT_EQ(accessCheckTarget(sc, "", "/live", "2", "p&w"), "/admin.cgi?sid=2&mode=viewxml&pass=p%26w");
+}
+
+TEST(AccessCheck, TheWatchSaysWhenTitlesStopAndWhenTheyGetThroughAgain) {
+    AccessLog log;
+    EXPECT_EQ(log.answered(Access::taken, "22:50:00").size(), 1u); // it takes the password, and the watch asks on
+    EXPECT_TRUE(log.answered(Access::taken, "22:50:30").empty());
+    EXPECT_TRUE(log.answered(Access::unanswered, "22:51:00").empty());
+    const std::vector<std::string> stopped = log.answered(Access::refused, "22:53:05");
+    ASSERT_EQ(stopped.size(), 2u);
+    EXPECT_EQ(stopped[0], "Titles are not getting through since 22:53:05: the server refuses the password.");
+    EXPECT_TRUE(mentions(stopped[1], "What to do: "));
+    EXPECT_TRUE(log.answered(Access::refused, "22:53:35").empty());
+    EXPECT_TRUE(log.answered(Access::unknown, "22:54:00").empty()); // a stray answer keeps what is known
+    EXPECT_EQ(log.answered(Access::taken, "22:54:10"),
+              std::vector<std::string>{"Titles can get through again since 22:54:10: the server takes the password."});
+    log.answered(Access::refused, "23:10:00");
+    ASSERT_TRUE(log.verdict());
+    EXPECT_EQ(log.verdict()->happened, "The server refused the password from 22:53:05 to 22:54:10 and since 23:10:00 "
+                                       "until the end of the watch: the plug-in's titles did not get through then.");
+
+    AccessLog harbor;
+    EXPECT_TRUE(mentions(harbor.answered(Access::unknown, "22:50:00").at(0), "cannot say when it refuses"));
+    EXPECT_FALSE(harbor.worthAsking());
+    EXPECT_FALSE(harbor.verdict());
 }
 
 TEST(UrlText, ThePasswordInAnAddressIsNeverShown) {

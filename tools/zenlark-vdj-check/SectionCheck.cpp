@@ -4,6 +4,7 @@
 #include "Console.h"
 #include "SectionVerdict.h"
 #include "listeners/TitleWatch.h"
+#include "server-answer/AccessProbe.h"
 #include "server-answer/UpdateCheck.h"
 #include "settings-file/SettingsReport.h"
 
@@ -59,12 +60,44 @@ static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, co
     return listenAt(address, expectedTitle, files);
 }
 
+// The section as the file holds it now: a DJ who mends the password mid-set restarts the
+// plug-in, which then reads the file afresh.
+static std::optional<StreamSettings> settingsNow(const std::wstring& path, const std::wstring& name) {
+    for (const StreamSection& section : loadStreamSections(path)) {
+        if (section.name == name)
+            return section.settings;
+    }
+    return std::nullopt;
+}
+
+// Through the set, asks the server whether it still takes the section's password, and says at
+// once when it stops taking it and when it takes it again.
+static void askAlongside(TitleWatch& watch, const std::wstring& path, const std::wstring& name, AccessLog& log) {
+    watch.askAlongside(
+        [&log, path, name] {
+            const std::optional<StreamSettings> settings = settingsNow(path, name);
+            if (!log.worthAsking() || !settings || !settings->ready)
+                return;
+            for (const std::string& line : log.answered(askAccess(*settings), timeOfDay()))
+                printLine(line);
+        },
+        std::chrono::seconds(accessCheckSeconds));
+}
+
 // The watch through a set; with --tracklist and --now-playing it also writes those files.
-static int watchOnly(const StreamSettings& settings, const WatchOptions& options, WatchFiles& files) {
-    std::unique_ptr<TitleWatch> watch = startWatch(settings, options, std::string(), &files);
-    const int code = watch ? watch->watchToTheEnd(options.seconds) : 1;
+static int watchOnly(const StreamSection& section, const std::wstring& path, const WatchOptions& options,
+                     WatchFiles& files) {
+    AccessLog access;
+    std::unique_ptr<TitleWatch> watch = startWatch(section.settings, options, std::string(), &files);
+    if (watch && section.settings.ready)
+        askAlongside(*watch, path, section.name, access);
+    int code = watch ? watch->watchToTheEnd(options.seconds) : 1;
     watch.reset(); // no title arrives after this
     files.watchEnded();
+    if (code == 0 && access.verdict()) {
+        showVerdict(*access.verdict());
+        code = 1;
+    }
     if (code == 0 && files.anyWriteFailed()) {
         showVerdict(CheckVerdict{false, "Some titles could not be written to the files (see above).",
                                  "Write them to a drive with free space."});
@@ -249,7 +282,7 @@ int runCheck(const CheckOptions& options) {
         showSettings(watched.settings);
         if (showRequest(watched.settings, titleToSend(options), report))
             printLine("Nothing sent (--no-send).");
-        return watchOnly(watched.settings, options.watch, files);
+        return watchOnly(watched, path, options.watch, files);
     }
     std::vector<std::pair<std::wstring, SectionResult>> results;
     for (const std::size_t index : chosen)
