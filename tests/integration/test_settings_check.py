@@ -307,6 +307,8 @@ class DjMistakes(unittest.TestCase):
         values.update(overrides)
         return values
 
+    # Rows whose update the server takes go to the harbor, which confirms in words: a read-back of
+    # Icecast's /live could meet the title of another row running at the same time.
     def run_row(self, number, row):
         name, kind, overrides, form, args, said, advice, code = row
         folder = tempfile.mkdtemp(prefix="zenlark-mistake-")
@@ -383,16 +385,16 @@ class DjMistakes(unittest.TestCase):
              "PROBLEM: The server refused the password.", "Check the Shoutcast password", 1),
             ("Shoutcast: a password with a colon", "v2", {"password": "dj:pass"}, "", [],
              "PROBLEM: The password holds \":\"", "Use a password without \":\"", 1),
-            ("a second server in [stream 2]", "icecast", {}, "\n[stream 2]\nserver_url=http://radio.example.com:8000/\n",
+            ("a second server in [stream 2]", "harbor", {}, "\n[stream 2]\nserver_url=http://radio.example.com:8000/\n",
              [], "PROBLEM: The plug-in does not read the section [stream 2]", "Rename [stream 2] to [stream2].", 1),
-            ("the delay with a unit", "icecast", {"title_delay": "5s"}, "", [],
+            ("the delay with a unit", "harbor", {"title_delay": "5s"}, "", [],
              "PROBLEM: title_delay=5s is not a number of seconds", "Write title_delay=5.", 1),
-            ("the skip list split by commas", "icecast", {"skip_titles": "Station ID, Jingle"}, "", [],
+            ("the skip list split by commas", "harbor", {"skip_titles": "Station ID, Jingle"}, "", [],
              "PROBLEM: skip_titles holds a comma", "Write skip_titles=Station ID|Jingle.", 1),
-            ("a value longer than the reader takes", "icecast", {"title_prefix": "x" * 10000}, "", [],
+            ("a value longer than the reader takes", "harbor", {"title_prefix": "x" * 10000}, "", [],
              "PROBLEM: title_prefix is 10000 characters long: the plug-in reads only its first 2047.",
              "Shorten title_prefix", 1),
-            ("the guide's block pasted below the old one", "icecast", {}, "\n[stream]\npassword=new-password\n", [],
+            ("the guide's block pasted below the old one", "harbor", {}, "\n[stream]\npassword=new-password\n", [],
              "PROBLEM: The file holds the section [stream] twice", "Keep one [stream]", 1),
             ("the only section named [stream1]", "icecast", {}, "section [stream1]", [],
              "PROBLEM: The plug-in does not read the section [stream1]", "Rename [stream1] to [stream].", 1),
