@@ -91,19 +91,20 @@ static int watchOnly(const StreamSection& section, const std::wstring& path, con
     std::unique_ptr<TitleWatch> watch = startWatch(section.settings, options, std::string(), &files);
     if (watch && section.settings.ready)
         askAlongside(*watch, path, section.name, access);
-    int code = watch ? watch->watchToTheEnd(options.seconds) : 1;
+    const int code = watch ? watch->watchToTheEnd(options.seconds) : 1;
     watch.reset(); // no title arrives after this
     files.watchEnded();
-    if (code == 0 && access.verdict()) {
-        showVerdict(*access.verdict());
-        code = 1;
-    }
-    if (code == 0 && files.anyWriteFailed()) {
-        showVerdict(CheckVerdict{false, "Some titles could not be written to the files (see above).",
-                                 "Write them to a drive with free space."});
-        return 1;
-    }
-    return code;
+    if (code != 0)
+        return code;
+    std::vector<CheckVerdict> problems;
+    if (access.verdict())
+        problems.push_back(*access.verdict());
+    if (files.anyWriteFailed())
+        problems.push_back(CheckVerdict{false, "Some titles could not be written to the files (see above).",
+                                        "Write them to a drive with free space."});
+    for (const CheckVerdict& problem : problems)
+        showVerdict(problem);
+    return problems.empty() ? 0 : 1;
 }
 
 static CheckVerdict awaitTitle(TitleWatch& watch, const WatchOptions& options) {

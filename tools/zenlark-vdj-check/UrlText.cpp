@@ -8,7 +8,8 @@ static std::size_t userInfoEnd(const std::string& url, std::size_t& start) {
     const std::size_t scheme = url.find("://");
     start = scheme == std::string::npos ? 0 : scheme + 3;
     const std::size_t authorityEnd = url.find_first_of("/?#", start);
-    const std::size_t at = url.rfind('@', authorityEnd == std::string::npos ? std::string::npos : authorityEnd);
+    const std::size_t at =
+        url.rfind('@', authorityEnd == std::string::npos ? std::string::npos : authorityEnd);
     return at == std::string::npos || at < start ? std::string::npos : at;
 }
 
@@ -21,6 +22,11 @@ std::string withoutUserInfo(const std::string& url) {
     std::size_t start = 0;
     const std::size_t at = userInfoEnd(url, start);
     return at == std::string::npos ? url : url.substr(0, start) + url.substr(at + 1);
+}
+
+std::string userInfoMoved(const std::string& serverUrl) {
+    return "Write server_url=" + withoutUserInfo(serverUrl) +
+           ", and put the user name into username= and the password into password=.";
 }
 
 std::string withMaskedUserInfo(const std::string& url) {

@@ -11,8 +11,8 @@ std::string accessCheckTarget(ServerDialect dialect, const std::string& basePath
                               const std::string& sid, const std::string& password) {
     if (dialect == ServerDialect::Icecast)
         return basePath + "/admin/listclients?mount=" + percentEncodeBytes(mount);
-    return basePath + "/admin.cgi?sid=" + percentEncodeBytes(sid) + "&mode=viewxml&pass=" +
-           percentEncodeBytes(password);
+    return basePath + "/admin.cgi?sid=" + percentEncodeBytes(sid) +
+           "&mode=viewxml&pass=" + percentEncodeBytes(password);
 }
 
 // Answers that prove the password was taken: the server checks it before anything else.
@@ -22,12 +22,12 @@ struct TakenAnswer {
     const char* words;
 };
 static const TakenAnswer takenAnswers[] = {
-    {ServerDialect::Icecast, 200, "<icestats"},               // every Icecast: the listener list
-    {ServerDialect::Icecast, 400, "Source does not exist"},   // Icecast 2.4, no source on the mount
-    {ServerDialect::Icecast, 404, "Source does not exist"},   // Icecast 2.5, no source on the mount
-    {ServerDialect::Icecast, 400, "mount does not exist"},    // Icecast-KH, no source on the mount
-    {ServerDialect::Shoutcast, 200, "<SHOUTCASTSERVER"},      // DNAS 2.6 and Icecast-KH
-    {ServerDialect::Shoutcast, 400, "Missing parameter"},     // Icecast 2.4's admin.cgi
+    {ServerDialect::Icecast, 200, "<icestats"},             // every Icecast: the listener list
+    {ServerDialect::Icecast, 400, "Source does not exist"}, // Icecast 2.4, no source on the mount
+    {ServerDialect::Icecast, 404, "Source does not exist"}, // Icecast 2.5, no source on the mount
+    {ServerDialect::Icecast, 400, "mount does not exist"},  // Icecast-KH, no source on the mount
+    {ServerDialect::Shoutcast, 200, "<SHOUTCASTSERVER"},    // DNAS 2.6 and Icecast-KH
+    {ServerDialect::Shoutcast, 400, "Missing parameter"},   // Icecast 2.4's admin.cgi
 };
 
 Access judgeAccess(ServerDialect dialect, std::uint32_t status, const std::string& body) {
@@ -53,8 +53,9 @@ std::vector<std::string> AccessLog::answered(Access access, const std::string& c
         if (last_)
             return {}; // a passing odd answer from a server that told before
         worthAsking_ = false;
-        return {"This server does not tell whether it takes the password without taking a title, so the watch "
-                "cannot say when it refuses the plug-in's titles."};
+        return {
+            "This server does not tell whether it takes the password without taking a title, so the watch "
+            "cannot say when it refuses the plug-in's titles."};
     }
     const std::optional<Access> before = last_;
     last_ = access;
@@ -71,7 +72,8 @@ std::vector<std::string> AccessLog::answered(Access access, const std::string& c
     }
     if (!before)
         return {"The server takes the password; the watch asks again about every " +
-                std::to_string(accessCheckSeconds) + " s and after each drop of the stream, sending no title."};
+                std::to_string(accessCheckSeconds) +
+                " s and after each drop of the stream, sending no title."};
     return {};
 }
 

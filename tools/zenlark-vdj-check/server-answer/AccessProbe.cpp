@@ -17,9 +17,9 @@ Access askAccess(const StreamSettings& settings) {
     if (!address)
         return Access::unknown;
     const ServerDialect dialect = detectDialect(settings.protocol);
-    const std::string target =
-        accessCheckTarget(dialect, escapeBasePath(utf8(basePath(address->urlPath))), mountPoint(utf8(settings.mount)),
-                          utf8(settings.sid.empty() ? L"1" : settings.sid), utf8(settings.password));
+    const std::string target = accessCheckTarget(
+        dialect, escapeBasePath(utf8(basePath(address->urlPath))), mountPoint(utf8(settings.mount)),
+        utf8(settings.sid.empty() ? L"1" : settings.sid), utf8(settings.password));
     const UpdateRequest request{*address, std::wstring(target.begin(), target.end())};
     DeliveryReport report;
     std::string body;

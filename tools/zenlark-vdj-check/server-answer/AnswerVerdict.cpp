@@ -45,8 +45,7 @@ static CheckVerdict notReady(const CheckOutcome& outcome) {
                        "Nothing was sent: the settings lack password. The user name and password in front of "
                        "the host in server_url do not count: the plug-in takes them only from username and "
                        "password.",
-                       "Write server_url=" + withoutUserInfo(outcome.serverUrl) +
-                           ", and put the user name into username= and the password into password=.");
+                       userInfoMoved(outcome.serverUrl));
     std::string missing;
     if (outcome.serverUrlMissing)
         missing = "server_url";

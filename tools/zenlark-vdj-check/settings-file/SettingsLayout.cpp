@@ -168,13 +168,15 @@ CheckVerdict unreadSectionsVerdict(const std::vector<UnreadSection>& unread) {
             renames.push_back("[" + section.name + "] to [" + section.renameTo + "]");
     }
     const std::string happened =
-        std::string(unread.size() == 1 ? "The plug-in does not read the section " : "The plug-in does not read the sections ") +
+        std::string(unread.size() == 1 ? "The plug-in does not read the section "
+                                       : "The plug-in does not read the sections ") +
         listInWords(names) +
         ": it reads [stream], and [stream2] to [stream8] for more servers, so no title goes to the server " +
         (unread.size() == 1 ? "it names." : "they name.");
     if (renames.empty())
-        return CheckVerdict{false, happened, "The plug-in sends titles to eight servers at most: remove the sections "
-                                             "you need least."};
+        return CheckVerdict{false, happened,
+                            "The plug-in sends titles to eight servers at most: remove the sections "
+                            "you need least."};
     return CheckVerdict{false, happened, "Rename " + listInWords(renames) + "."};
 }
 

@@ -166,8 +166,7 @@ static void findUserInfo(const SectionValues& section, std::vector<SettingsWarni
     warnings.push_back({"server_url",
                         "server_url holds a user name and password in front of the host (before \"@\"): "
                         "the plug-in takes neither from there.",
-                        "Write server_url=" + withoutUserInfo(url) +
-                            ", and put the user name into username= and the password into password=."});
+                        userInfoMoved(url)});
 }
 
 // Spaces that come along unseen when a password is copied from a web page, a mail or a chat.
