@@ -72,7 +72,8 @@ static std::optional<StreamSettings> settingsNow(const std::wstring& path, const
 
 // Through the set, asks the server whether it still takes the section's password, and says at
 // once when it stops taking it and when it takes it again.
-static void askAlongside(TitleWatch& watch, const std::wstring& path, const std::wstring& name, AccessLog& log) {
+static void askAlongside(TitleWatch& watch, const std::wstring& path, const std::wstring& name,
+                         AccessLog& log) {
     watch.askAlongside(
         [&log, path, name] {
             const std::optional<StreamSettings> settings = settingsNow(path, name);

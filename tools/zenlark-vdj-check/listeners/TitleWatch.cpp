@@ -203,7 +203,8 @@ int TitleWatch::watchToTheEnd(std::optional<int> seconds) {
 void TitleWatch::askUntil(std::unique_lock<std::mutex>& lock,
                           std::optional<std::chrono::steady_clock::time_point> deadline) {
     const auto over = [&] {
-        return watchSignal().interrupted || gaveUp_ || (deadline && std::chrono::steady_clock::now() >= *deadline);
+        return watchSignal().interrupted || gaveUp_ ||
+               (deadline && std::chrono::steady_clock::now() >= *deadline);
     };
     while (!over()) {
         askDue_ = false;
@@ -211,7 +212,8 @@ void TitleWatch::askUntil(std::unique_lock<std::mutex>& lock,
         ask_();
         lock.lock();
         const auto nextAsk = std::chrono::steady_clock::now() + askPeriod_;
-        waitUntil(lock, deadline ? std::min(*deadline, nextAsk) : nextAsk, [this] { return gaveUp_ || askDue_; });
+        waitUntil(lock, deadline ? std::min(*deadline, nextAsk) : nextAsk,
+                  [this] { return gaveUp_ || askDue_; });
     }
 }
 

@@ -81,7 +81,8 @@ class TitleWatch : private StreamEvents {
                    std::optional<std::chrono::steady_clock::time_point> deadline, Done done);
 
     // Asks and waits in turn until the watch ends; the state lock is held.
-    void askUntil(std::unique_lock<std::mutex>& lock, std::optional<std::chrono::steady_clock::time_point> deadline);
+    void askUntil(std::unique_lock<std::mutex>& lock,
+                  std::optional<std::chrono::steady_clock::time_point> deadline);
 
     LinePrinter print_;
     StreamTarget target_;

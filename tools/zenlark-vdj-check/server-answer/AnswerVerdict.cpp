@@ -79,10 +79,11 @@ static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
     // The request went out on a connection the server took: something listens on the port.
     if (outcome.report.failedStep == DeliveryStep::receiveAnswer &&
         (error == winhttpError::timeout || error == winhttpError::socketTimeout))
-        return verdict(false, "The server took the connection but did not answer in time: it stayed silent for 10 s.",
-                       "Check the port in server_url: it must be the streaming server's own port, the one its "
-                       "status page and your listeners use. If it is, the server may be overloaded: try "
-                       "again in a minute, or ask whoever runs it.");
+        return verdict(
+            false, "The server took the connection but did not answer in time: it stayed silent for 10 s.",
+            "Check the port in server_url: it must be the streaming server's own port, the one its "
+            "status page and your listeners use. If it is, the server may be overloaded: try "
+            "again in a minute, or ask whoever runs it.");
     if (error == winhttpError::timeout || error == winhttpError::socketTimeout)
         return verdict(false, "The server did not answer in time.",
                        "Check the host and port in server_url; a firewall may be dropping the connection.");
@@ -363,8 +364,10 @@ static CheckVerdict icecastRefusedLogin(const CheckOutcome& outcome) {
     if (asciiLowered(outcome.username) == "source")
         return verdict(false, refused + ".",
                        "With username=source, write the mount's source password, the one your encoder uses; "
-                       "or write " + adminPair + ".");
-    return verdict(false, refused + ": username=" + outcome.username + " takes only that user's own password.",
+                       "or write " +
+                           adminPair + ".");
+    return verdict(false,
+                   refused + ": username=" + outcome.username + " takes only that user's own password.",
                    "Write username=source with the mount's source password (the one your encoder uses), or " +
                        adminPair + ". The source password with another user name is refused.");
 }

@@ -18,7 +18,8 @@ static PageAnswer noAnswer() {
 static std::string asciiHeader(HINTERNET request, DWORD query) {
     wchar_t value[1024] = {};
     DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, value, &size, WINHTTP_NO_HEADER_INDEX))
+    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, value, &size,
+                             WINHTTP_NO_HEADER_INDEX))
         return std::string();
     std::string ascii;
     for (const wchar_t* c = value; *c != L'\0'; ++c)

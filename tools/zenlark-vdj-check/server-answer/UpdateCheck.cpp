@@ -166,9 +166,9 @@ static void askWhereItLeads(const StreamSettings& settings, CheckOutcome& outcom
     if (!place || outcome.report.status < 300 || outcome.report.status >= 400)
         return;
     const std::string target = place->basePath + "/";
-    outcome.redirectedTo =
-        fetchPage(place->address, place->address.port, place->address.secure, std::wstring(target.begin(), target.end()))
-            .location;
+    outcome.redirectedTo = fetchPage(place->address, place->address.port, place->address.secure,
+                                     std::wstring(target.begin(), target.end()))
+                               .location;
 }
 
 // Reads the server's status again until it shows the title where it belongs, or the tries end.

@@ -265,8 +265,10 @@ static void findTitleDelayMistake(const SectionValues& section, std::vector<Sett
     const std::string meant = plainSeconds(written);
     if (!meant.empty() && readTitleDelay(widened(meant)).reading == TitleDelayReading::asWritten)
         fix = "Write title_delay=" + meant + ".";
-    std::string what = line + " is not a number of seconds the plug-in reads (it wants a point for "
-                              "fractions and no unit)" + atOnce;
+    std::string what = line +
+                       " is not a number of seconds the plug-in reads (it wants a point for "
+                       "fractions and no unit)" +
+                       atOnce;
     if (delay.reading == TitleDelayReading::negative)
         what = line + " is negative" + atOnce;
     if (delay.reading == TitleDelayReading::aboveMaximum) {

@@ -10,8 +10,9 @@
 #include <vector>
 
 // The keys of a section the plug-in reads, in the order it reads them.
-constexpr const char* settingKeys[] = {"server_url", "protocol",     "mount",        "sid",         "username",
-                                       "password",   "title_prefix", "title_suffix", "title_delay", "skip_titles"};
+constexpr const char* settingKeys[] = {"server_url",  "protocol",   "mount",        "sid",
+                                       "username",    "password",   "title_prefix", "title_suffix",
+                                       "title_delay", "skip_titles"};
 
 // Keys that change what listeners see: the title's text, when it comes, which titles never do.
 bool isTitleKey(const std::string& key);

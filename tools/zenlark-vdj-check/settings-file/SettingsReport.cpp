@@ -182,11 +182,16 @@ static std::wstring wholeValue(const std::wstring& path, const std::wstring& sec
 
 // Each key with its value as read, in the order the plug-in reads them.
 static std::vector<std::pair<const char*, const std::wstring*>> keyedValues(const StreamSettings& settings) {
-    return {{"server_url", &settings.serverUrl},     {"protocol", &settings.protocol},
-            {"mount", &settings.mount},              {"sid", &settings.sid},
-            {"username", &settings.username},        {"password", &settings.password},
-            {"title_prefix", &settings.titlePrefix}, {"title_suffix", &settings.titleSuffix},
-            {"title_delay", &settings.titleDelay},   {"skip_titles", &settings.skipTitles}};
+    return {{"server_url", &settings.serverUrl},
+            {"protocol", &settings.protocol},
+            {"mount", &settings.mount},
+            {"sid", &settings.sid},
+            {"username", &settings.username},
+            {"password", &settings.password},
+            {"title_prefix", &settings.titlePrefix},
+            {"title_suffix", &settings.titleSuffix},
+            {"title_delay", &settings.titleDelay},
+            {"skip_titles", &settings.skipTitles}};
 }
 
 std::vector<SettingsWarning> cutValueWarnings(const std::wstring& path, const StreamSection& section) {
@@ -194,7 +199,8 @@ std::vector<SettingsWarning> cutValueWarnings(const std::wstring& path, const St
     for (const auto& [key, value] : keyedValues(section.settings)) {
         if (value->size() < longestSettingValue)
             continue;
-        const std::wstring whole = wholeValue(path, section.name, std::wstring(key, key + std::strlen(key)).c_str());
+        const std::wstring whole =
+            wholeValue(path, section.name, std::wstring(key, key + std::strlen(key)).c_str());
         if (whole.size() > value->size())
             warnings.push_back(cutValueWarning(key, whole.size()));
     }
