@@ -15,7 +15,7 @@ static std::string utf8(const std::wstring& text) {
 Access askAccess(const StreamSettings& settings) {
     const std::optional<ServerAddress> address = crackServerUrl(settings.serverUrl);
     if (!address)
-        return Access::unknown;
+        return Access::unanswered;
     const ServerDialect dialect = detectDialect(settings.protocol);
     const std::string target = accessCheckTarget(
         dialect, escapeBasePath(utf8(basePath(address->urlPath))), mountPoint(utf8(settings.mount)),

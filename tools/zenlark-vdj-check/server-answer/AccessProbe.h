@@ -5,6 +5,6 @@
 
 #include "settings/StreamSettings.h"
 
-// Whether the server of `settings` takes their user name and password; unknown for settings
-// whose address cannot be used.
+// Whether the server of `settings` takes their user name and password; unanswered for settings
+// whose address cannot be used, as for a server that gives no answer.
 Access askAccess(const StreamSettings& settings);
