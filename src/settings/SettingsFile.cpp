@@ -10,8 +10,8 @@
 static const wchar_t settingsFileName[] = L"ZenlarkVdjStandalone.ini";
 static const wchar_t firstSection[] = L"stream";
 
-// The profile reader delivers at most 2047 characters and a terminator.
-static const DWORD valueCapacity = 2048;
+// The profile reader delivers at most longestSettingValue characters and a terminator.
+static const DWORD valueCapacity = longestSettingValue + 1;
 
 // The longest path the platform has, 32767 characters, and its terminator.
 static const DWORD longestPathCapacity = 32768;

@@ -3,8 +3,12 @@
 
 #include "settings/StreamSettings.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// The longest value the profile reader delivers; it cuts a longer one without a word.
+constexpr std::size_t longestSettingValue = 2047;
 
 // The settings file in the folder of the module at `modulePath`: the path up to and including
 // its last backslash, then the file name. A path without a backslash (an empty one included)

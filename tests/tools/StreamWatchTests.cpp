@@ -36,6 +36,7 @@ TEST(IcyMetadata, FindsTheSameBlocksWhateverThePieces) {
 TEST(IcyMetadata, MetaintIsAPlainPositiveNumber) {
     EXPECT_EQ(parseMetaint("16000"), 16000u);
     EXPECT_EQ(parseMetaint(" 8192 "), 8192u);
+    EXPECT_EQ(parseMetaint("16777216"), 16777216u); // the cap itself is read
     for (const char* bad : {"", " ", "0", "-1", "16k", "0x10", "99999999999999999999999", "16777217"})
         EXPECT_FALSE(parseMetaint(bad).has_value()) << bad;
 }

@@ -22,6 +22,32 @@ void showVerdict(const CheckVerdict& verdict) {
         printLine("What to do: " + verdict.advice);
 }
 
+std::string timeOfDay() {
+    SYSTEMTIME time{};
+    GetLocalTime(&time);
+    char clock[16];
+    std::snprintf(clock, sizeof clock, "%02u:%02u:%02u", time.wHour, time.wMinute, time.wSecond);
+    return clock;
+}
+
+LineIfSlow::LineIfSlow(std::string line, std::chrono::milliseconds after)
+    : thread_([this, line = std::move(line), after] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (ended_.wait_for(lock, after, [this] { return done_; }))
+              return;
+          printLine(line);
+          std::fflush(stdout);
+      }) {}
+
+LineIfSlow::~LineIfSlow() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
+    }
+    ended_.notify_all();
+    thread_.join();
+}
+
 // The tool prints UTF-8; the console it shares with a command prompt gets its own code page back.
 ConsoleOutputInUtf8::ConsoleOutputInUtf8() : previous_(GetConsoleOutputCP()) {
     if (previous_ != 0)

@@ -4,7 +4,11 @@
 
 #include "CheckVerdict.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 
 void print(const std::string& utf8);
 void printLine(const std::string& utf8);
@@ -12,6 +16,25 @@ void printLine(const std::string& utf8);
 // The verdict's lines, after an empty one: "OK: ..." or "PROBLEM: ...", "Detail: ..." when it
 // has numbers, and last what to do, the line a DJ acts on.
 void showVerdict(const CheckVerdict& verdict);
+
+// The local time as the watch's lines show it: "22:53:05".
+std::string timeOfDay();
+
+// Prints `line` once the scope it guards has lasted `after`, so a long wait for a server does not
+// pass in silence; nothing when the scope ends sooner.
+class LineIfSlow {
+  public:
+    LineIfSlow(std::string line, std::chrono::milliseconds after);
+    ~LineIfSlow();
+    LineIfSlow(const LineIfSlow&) = delete;
+    LineIfSlow& operator=(const LineIfSlow&) = delete;
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool done_ = false;
+    std::thread thread_;
+};
 
 // Sets the console's output code page to UTF-8 for the tool's life and gives the old one back.
 class ConsoleOutputInUtf8 {

@@ -4,6 +4,7 @@
 #include "Console.h"
 #include "SectionVerdict.h"
 #include "listeners/TitleWatch.h"
+#include "server-answer/AccessProbe.h"
 #include "server-answer/UpdateCheck.h"
 #include "settings-file/SettingsReport.h"
 
@@ -59,18 +60,52 @@ static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, co
     return listenAt(address, expectedTitle, files);
 }
 
+// The section as the file holds it now: a DJ who mends the password mid-set restarts the
+// plug-in, which then reads the file afresh.
+static std::optional<StreamSettings> settingsNow(const std::wstring& path, const std::wstring& name) {
+    for (const StreamSection& section : loadStreamSections(path)) {
+        if (section.name == name)
+            return section.settings;
+    }
+    return std::nullopt;
+}
+
+// Through the set, asks the server whether it still takes the section's password, and says at
+// once when it stops taking it and when it takes it again.
+static void askAlongside(TitleWatch& watch, const std::wstring& path, const std::wstring& name,
+                         AccessLog& log) {
+    watch.askAlongside(
+        [&log, path, name] {
+            const std::optional<StreamSettings> settings = settingsNow(path, name);
+            if (!log.worthAsking() || !settings || !settings->ready)
+                return;
+            for (const std::string& line : log.answered(askAccess(*settings), timeOfDay()))
+                printLine(line);
+        },
+        std::chrono::seconds(accessCheckSeconds));
+}
+
 // The watch through a set; with --tracklist and --now-playing it also writes those files.
-static int watchOnly(const StreamSettings& settings, const WatchOptions& options, WatchFiles& files) {
-    std::unique_ptr<TitleWatch> watch = startWatch(settings, options, std::string(), &files);
+static int watchOnly(const StreamSection& section, const std::wstring& path, const WatchOptions& options,
+                     WatchFiles& files) {
+    AccessLog access;
+    std::unique_ptr<TitleWatch> watch = startWatch(section.settings, options, std::string(), &files);
+    if (watch && section.settings.ready)
+        askAlongside(*watch, path, section.name, access);
     const int code = watch ? watch->watchToTheEnd(options.seconds) : 1;
     watch.reset(); // no title arrives after this
     files.watchEnded();
-    if (code == 0 && files.anyWriteFailed()) {
-        showVerdict(CheckVerdict{false, "Some titles could not be written to the files (see above).",
-                                 "Write them to a drive with free space."});
-        return 1;
-    }
-    return code;
+    if (code != 0)
+        return code;
+    std::vector<CheckVerdict> problems;
+    if (access.verdict())
+        problems.push_back(*access.verdict());
+    if (files.anyWriteFailed())
+        problems.push_back(CheckVerdict{false, "Some titles could not be written to the files (see above).",
+                                        "Write them to a drive with free space."});
+    for (const CheckVerdict& problem : problems)
+        showVerdict(problem);
+    return problems.empty() ? 0 : 1;
 }
 
 static CheckVerdict awaitTitle(TitleWatch& watch, const WatchOptions& options) {
@@ -114,6 +149,10 @@ static SectionResult finish(const CheckVerdict& verdict, std::unique_ptr<TitleWa
     return resultOf(awaitTitle(*watch, options.watch));
 }
 
+static void append(std::vector<SettingsWarning>& warnings, const std::vector<SettingsWarning>& more) {
+    warnings.insert(warnings.end(), more.begin(), more.end());
+}
+
 // One server's check: what the file says (its values and their mistakes), what the server did
 // (its status, the update, its answer, the title read back), and with --watch what its
 // listeners received.
@@ -129,8 +168,10 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     // With --no-send nothing goes to the server, not even a look at its public pages.
     const std::optional<ServerView> before =
         request && options.send ? lookBeforeUpdate(settings) : std::nullopt;
-    const std::vector<SettingsWarning> warnings =
-        findSettingsMistakes(sectionValuesOf(settings), liveMountPaths(before));
+    // What the plug-in does not read as written first: the verdict names the first of those.
+    std::vector<SettingsWarning> warnings = repeatWarnings(file.sections, utf8(section.name));
+    append(warnings, cutValueWarnings(file.path, section));
+    append(warnings, findSettingsMistakes(sectionValuesOf(settings), liveMountPaths(before)));
     showWarnings(warnings);
     const SectionReading reading = readingOf(file, section.name);
     std::unique_ptr<TitleWatch> watch;
@@ -239,7 +280,7 @@ int runCheck(const CheckOptions& options) {
         showSettings(watched.settings);
         if (showRequest(watched.settings, titleToSend(options), report))
             printLine("Nothing sent (--no-send).");
-        return watchOnly(watched.settings, options.watch, files);
+        return watchOnly(watched, path, options.watch, files);
     }
     std::vector<std::pair<std::wstring, SectionResult>> results;
     for (const std::size_t index : chosen)
@@ -250,11 +291,18 @@ int runCheck(const CheckOptions& options) {
         allConfirmed = allConfirmed && (result.confirmed || !result.checked);
         anyChecked = anyChecked || result.checked;
     }
-    if (results.size() > 1) {
+    const std::vector<UnreadSection> unread = unreadSections(file.sections);
+    if (results.size() > 1 || !unread.empty()) {
         printLine("");
         printLine("Summary:");
         for (const auto& [name, result] : results)
             printLine("  [" + utf8(name) + "] " + result.summary);
+        for (const UnreadSection& section : unread)
+            printLine("  [" + section.name + "] not read by the plug-in");
+    }
+    if (!unread.empty()) {
+        showVerdict(unreadSectionsVerdict(unread));
+        return 1;
     }
     return anyChecked && allConfirmed ? 0 : 1;
 }

@@ -52,6 +52,26 @@ static const SettingsWarning* explainingWarning(const std::vector<SettingsWarnin
     return nullptr;
 }
 
+static const SettingsWarning* notAsWrittenWarning(const std::vector<SettingsWarning>& warnings) {
+    for (const SettingsWarning& warning : warnings) {
+        if (warning.notAsWritten)
+            return &warning;
+    }
+    return nullptr;
+}
+
+// Run alone, the tool looks beside itself, where the plug-in looks too.
+static CheckVerdict missingFile(const std::string& path) {
+    return CheckVerdict{false,
+                        "Nothing was sent: the settings lack server_url and password, because there is no "
+                        "settings file " +
+                            path + ".",
+                        "The plug-in reads ZenlarkVdjStandalone.ini from its own folder, the DJ software's "
+                        "plug-in folder: put the file there, beside ZenlarkVdjStandalone.dll and "
+                        "ZenlarkVdjCheck.exe, and run the check from there (or give the file's path with "
+                        "--settings)."};
+}
+
 static const SettingsWarning* titleWarning(const std::vector<SettingsWarning>& warnings) {
     for (const SettingsWarning& warning : warnings) {
         if (warning.reachesListeners)
@@ -69,8 +89,12 @@ CheckVerdict sectionVerdict(const CheckVerdict& server, const std::string& secti
                 "]: the file is saved as UTF-8 with a byte-order mark, which Windows keeps in front "
                 "of the first line. The plug-in would use none of its values.",
             std::string(saveAsUnicode) + " Or put a comment line (starting with \";\") first.", server);
+    if (!reading.missingFile.empty())
+        return missingFile(reading.missingFile);
     if (!reading.misreadKeys.empty())
         return misread(server, reading, update.credentialsRefused);
+    if (const SettingsWarning* warning = notAsWrittenWarning(warnings))
+        return fileProblem(warning->what, warning->fix, server);
     if (update.sent && isProblem(server)) {
         if (const SettingsWarning* warning = explainingWarning(warnings))
             return fileProblem(warning->what, warning->fix, server);

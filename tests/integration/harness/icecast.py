@@ -3,6 +3,7 @@ import base64
 import os
 import secrets
 import shutil
+import signal
 import tempfile
 import time
 import urllib.error
@@ -147,6 +148,16 @@ class IcecastServer(LoopbackServer):
     def wait_for_title(self, mount, title, timeout=5.0):
         return wait_for(lambda: self.current_title(mount) == title, timeout,
                         description=lambda: f"title {title!r} on {mount} (now {self.current_title(mount)!r})")
+
+    def change_source_password(self, password):
+        """A new source password, as an admin sets it while sources stream: Icecast re-reads its
+        configuration on SIGHUP and keeps the sources it has. Returns once the new one is taken."""
+        self.source_password = password
+        self._write_config()
+        os.kill(self.process.pid, signal.SIGHUP)
+        wait_for(lambda: self.admin_get("/admin/listclients", {"mount": "/"}, username=self.source_user,
+                                        password=password)[0] != 401,
+                 START_TIMEOUT, description="Icecast to take the new source password")
 
     def error_log(self):
         """The server's error log, for failure messages."""

@@ -2,7 +2,7 @@
 
 The harness starts servers through this keeper with a pipe as its standard input. If the
 test process dies, even by SIGKILL, the pipe closes and the keeper stops the server, so no
-server outlives the test run. The keeper exits with the command's exit status.
+server outlives the test run. The keeper exits with the command's exit status, and hands SIGHUP on to the command.
 """
 import os
 import select
@@ -27,6 +27,8 @@ def stop(child):
 def main():
     child = subprocess.Popen(sys.argv[1:], stdin=subprocess.DEVNULL)
     signal.signal(signal.SIGTERM, lambda *_: (stop(child), sys.exit(child.returncode or 0)))
+    # A server re-reads its configuration on SIGHUP; the keeper hands it on.
+    signal.signal(signal.SIGHUP, lambda *_: child.send_signal(signal.SIGHUP))
     stdin = sys.stdin.fileno()
     while child.poll() is None:
         ready, _, _ = select.select([stdin], [], [], 0.2)

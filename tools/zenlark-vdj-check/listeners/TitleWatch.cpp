@@ -1,6 +1,7 @@
 // The watch: one listener thread reports, the caller's thread waits and judges.
 #include "listeners/TitleWatch.h"
 
+#include "Console.h"
 #include "listeners/StreamAddress.h"
 #include "listeners/TitleText.h"
 
@@ -104,11 +105,7 @@ void TitleWatch::say(const std::string& line) {
 }
 
 void TitleWatch::sayAtTime(const std::string& text) {
-    SYSTEMTIME time{};
-    GetLocalTime(&time);
-    char clock[16];
-    std::snprintf(clock, sizeof clock, "%02u:%02u:%02u", time.wHour, time.wMinute, time.wSecond);
-    say(std::string(clock) + "  " + text);
+    say(timeOfDay() + "  " + text);
 }
 
 double TitleWatch::now() const {
@@ -176,7 +173,10 @@ int TitleWatch::watchToTheEnd(std::optional<int> seconds) {
     if (seconds)
         deadline = started_ + std::chrono::seconds(*seconds);
     std::unique_lock<std::mutex> lock(watchSignal().mutex);
-    waitUntil(lock, deadline, [this] { return gaveUp_; });
+    if (ask_)
+        askUntil(lock, deadline);
+    else
+        waitUntil(lock, deadline, [this] { return gaveUp_; });
     const bool interrupted = watchSignal().interrupted;
     const bool heard = heard_;
     const std::optional<StreamFailure> failure = failure_;
@@ -200,12 +200,30 @@ int TitleWatch::watchToTheEnd(std::optional<int> seconds) {
     return 0;
 }
 
+void TitleWatch::askUntil(std::unique_lock<std::mutex>& lock,
+                          std::optional<std::chrono::steady_clock::time_point> deadline) {
+    const auto over = [&] {
+        return watchSignal().interrupted || gaveUp_ ||
+               (deadline && std::chrono::steady_clock::now() >= *deadline);
+    };
+    while (!over()) {
+        askDue_ = false;
+        lock.unlock();
+        ask_();
+        lock.lock();
+        const auto nextAsk = std::chrono::steady_clock::now() + askPeriod_;
+        waitUntil(lock, deadline ? std::min(*deadline, nextAsk) : nextAsk,
+                  [this] { return gaveUp_ || askDue_; });
+    }
+}
+
 void TitleWatch::connected(bool again) {
     const std::lock_guard<std::mutex> lock(watchSignal().mutex);
     if (ending_)
         return;
     heard_ = true;
     dropped_ = false;
+    askDue_ = askDue_ || again;
     failure_.reset();
     sayAtTime(again ? "Reconnected: listening again." : "Connected: listening for titles.");
     watchSignal().changed.notify_all();
@@ -241,6 +259,7 @@ void TitleWatch::failed(const StreamFailure& failure, bool retrying, int pauseSe
     if (!retrying) {
         gaveUp_ = true;
     } else {
+        askDue_ = askDue_ || !dropped_;
         const std::string pause = std::to_string(pauseSeconds) + " s.";
         const std::string happened = explainStreamFailure(failure).happened;
         sayAtTime(dropped_ ? "Could not reconnect: " + happened + " Trying again in " + pause

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -45,6 +46,12 @@ class TitleWatch : private StreamEvents {
 
     // Each title listeners receive also goes to these files; call before begin().
     void recordTo(WatchFiles& files) { files_ = &files; }
+    // watchToTheEnd calls `ask` on the caller's thread at its start, every `period`, and soon
+    // after each drop of the stream and each reconnection; call before watchToTheEnd().
+    void askAlongside(std::function<void()> ask, std::chrono::seconds period) {
+        ask_ = std::move(ask);
+        askPeriod_ = period;
+    }
     // Says where it listens and starts listening.
     void begin();
     // True when it listens to `target`: the same scheme, host, port and path.
@@ -73,6 +80,10 @@ class TitleWatch : private StreamEvents {
     void waitUntil(std::unique_lock<std::mutex>& lock,
                    std::optional<std::chrono::steady_clock::time_point> deadline, Done done);
 
+    // Asks and waits in turn until the watch ends; the state lock is held.
+    void askUntil(std::unique_lock<std::mutex>& lock,
+                  std::optional<std::chrono::steady_clock::time_point> deadline);
+
     LinePrinter print_;
     StreamTarget target_;
     std::string shownAddress_;
@@ -83,9 +94,12 @@ class TitleWatch : private StreamEvents {
     bool gaveUp_ = false;
     bool dropped_ = false;
     bool ending_ = false;                  // the verdict is made: the listener's reports no longer count
+    bool askDue_ = false;                  // the stream dropped or came back: ask soon
     std::optional<StreamFailure> failure_; // why the stream cannot be heard right now
     std::optional<std::string> lastTitle_;
     std::optional<TitleArrival> arrival_;
     WatchFiles* files_ = nullptr;
+    std::function<void()> ask_;
+    std::chrono::seconds askPeriod_{0};
     StreamListener listener_;
 };

@@ -3,6 +3,7 @@
 #include "server-answer/AnswerVerdict.h"
 
 #include "AsciiCase.h"
+#include "UrlText.h"
 #include "WinHttpErrors.h"
 
 #include "delivery/ShoutcastTitleFilter.h"
@@ -41,6 +42,12 @@ static std::string errorDetail(std::uint32_t error) {
 }
 
 static CheckVerdict notReady(const CheckOutcome& outcome) {
+    if (outcome.passwordMissing && holdsUserInfo(outcome.serverUrl))
+        return verdict(false,
+                       "Nothing was sent: the settings lack password. The user name and password in front of "
+                       "the host in server_url do not count: the plug-in takes them only from username and "
+                       "password.",
+                       userInfoMoved(outcome.serverUrl));
     std::string missing;
     if (outcome.serverUrlMissing)
         missing = "server_url";
@@ -52,8 +59,9 @@ static CheckVerdict notReady(const CheckOutcome& outcome) {
 
 // The address with "https" changed to "http".
 static std::string plainHttpAddress(const std::string& serverUrl) {
-    const std::size_t colon = serverUrl.find("://");
-    return colon == std::string::npos ? serverUrl : "http" + serverUrl.substr(colon);
+    const std::string url = withoutUserInfo(serverUrl);
+    const std::size_t colon = url.find("://");
+    return colon == std::string::npos ? url : "http" + url.substr(colon);
 }
 
 static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
@@ -70,6 +78,14 @@ static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
         return verdict(false, "The connection was refused or could not be made.",
                        "Check the port in server_url and that the server is running and reachable from here "
                        "(firewall, router).");
+    // The request went out on a connection the server took: something listens on the port.
+    if (outcome.report.failedStep == DeliveryStep::receiveAnswer &&
+        (error == winhttpError::timeout || error == winhttpError::socketTimeout))
+        return verdict(
+            false, "The server took the connection but did not answer in time: it stayed silent for 10 s.",
+            "Check the port in server_url: it must be the streaming server's own port, the one its "
+            "status page and your listeners use. If it is, the server may be overloaded: try "
+            "again in a minute, or ask whoever runs it.");
     if (error == winhttpError::timeout || error == winhttpError::socketTimeout)
         return verdict(false, "The server did not answer in time.",
                        "Check the host and port in server_url; a firewall may be dropping the connection.");
@@ -343,16 +359,48 @@ static CheckVerdict mountWithoutSource(const CheckOutcome& outcome) {
                        : "Write mount= with the mount your encoder streams to, one of " + list + ".");
 }
 
+// Icecast takes a user only with that user's own password: source with the mount's source
+// password, the admin user with the admin password.
+static CheckVerdict icecastRefusedLogin(const CheckOutcome& outcome) {
+    const std::string refused = "The server refused the user name or password";
+    const std::string adminPair = "Icecast's admin user (normally username=admin) with the admin password, "
+                                  "from the server's icecast.xml or your host's control panel";
+    if (asciiLowered(outcome.username) == "source")
+        return verdict(false, refused + ".",
+                       "With username=source, write the mount's source password, the one your encoder uses; "
+                       "or write " +
+                           adminPair + ".");
+    return verdict(false,
+                   refused + ": username=" + outcome.username + " takes only that user's own password.",
+                   "Write username=source with the mount's source password (the one your encoder uses), or " +
+                       adminPair + ". The source password with another user name is refused.");
+}
+
+// A server that answered, published no status this tool reads and has no page for title
+// updates where Icecast and Shoutcast always have one: a web server, not a streaming server.
+static bool answeredAsWebServer(const CheckOutcome& outcome) {
+    return outcome.report.status == 404 && outcome.before && outcome.before->page == StatusPage::none;
+}
+
+static CheckVerdict webServer() {
+    return verdict(false,
+                   "This address answers as a web server does, not as Icecast or Shoutcast: it has no page "
+                   "for title updates.",
+                   "Write the streaming server's own address and port into server_url, as your host's "
+                   "control panel or your encoder's settings give them (such as "
+                   "http://radio.example.com:8000/), not the address of a web site.");
+}
+
 static CheckVerdict rejectedByIcecast(const CheckOutcome& outcome) {
     const std::uint32_t status = outcome.report.status;
     const std::string& body = outcome.answerBody;
     if (status == 401)
-        return verdict(false, "The server refused the user name or password.",
-                       "Use the mount's source password (username \"source\"), or Icecast's admin user and "
-                       "password.");
+        return icecastRefusedLogin(outcome);
     if ((status == 400 || status == 404) &&
         (contains(body, "Source does not exist") || contains(body, "not available")))
         return mountWithoutSource(outcome);
+    if (answeredAsWebServer(outcome))
+        return webServer();
     if (status == 400 || status == 404)
         return verdict(false, "The server has no title updates at this address.",
                        "Check the path in server_url: write only scheme, host and port, as in "
@@ -373,11 +421,24 @@ static CheckVerdict rejectedByShoutcast(const CheckOutcome& outcome) {
             "Icecast takes admin.cgi only for a source that connected through its Shoutcast-"
             "compatible port: set protocol=icecast2 and mount, or connect the encoder in Shoutcast "
             "mode. On a Shoutcast server check sid.");
+    if (answeredAsWebServer(outcome))
+        return webServer();
     if (status == 404)
         return verdict(
             false, "The server has no Shoutcast update page (admin.cgi) here.",
             "Check the path in server_url, and protocol: an Icecast server wants protocol=icecast2.");
     return unknownRefusal(outcome);
+}
+
+// The plug-in never follows a redirect, which would carry its password along to wherever it leads.
+static CheckVerdict redirected(const CheckOutcome& outcome) {
+    const std::string address = redirectedAddress(outcome.serverUrl, outcome.redirectedTo);
+    if (address.empty())
+        return verdict(false, "The server sends the request elsewhere, without saying where.",
+                       "Ask whoever runs the server for its address for encoders, and write it into "
+                       "server_url.");
+    return verdict(false, "The server sends the request elsewhere: to " + address + ".",
+                   "Write server_url=" + address + " if that is your streaming server.");
 }
 
 static CheckVerdict rejected(const CheckOutcome& outcome) {
@@ -389,8 +450,7 @@ static CheckVerdict rejected(const CheckOutcome& outcome) {
             false, "The server forbids this update.",
             "Check username and password; the server may allow updates only from certain addresses.");
     if (status >= 300 && status < 400)
-        return verdict(false, "The server sends the request elsewhere.",
-                       "Put the address it redirects to into server_url.");
+        return redirected(outcome);
     if (status >= 500)
         return verdict(false, "The server failed.", "Try again later, or look at the server's log.");
     if (outcome.dialect == ServerDialect::Icecast)

@@ -20,6 +20,7 @@ struct CheckOutcome {
     bool serverUrlMissing = false;
     bool passwordMissing = false;
     std::string serverUrl;            // as written, UTF-8
+    std::string username;             // as written, UTF-8
     std::string addressProblem;       // why server_url was refused, for a badAddress failure
     std::uint16_t port = 0;           // the port the update went to
     bool httpOnPortBelow = false;     // after a failure that mayBeSourcePort: port - 1 gave an HTTP answer
@@ -27,6 +28,7 @@ struct CheckOutcome {
     std::string mount;                // the mount as the update names it: "/live"
     std::string sid;                  // the stream id as the update names it: "1"
     std::string sentTitle;            // the title as listeners would get it
+    std::string redirectedTo;         // after a redirect: the Location server_url's own address gave
     std::optional<ServerView> before; // what the server showed in public before the update
     ReadBack readBack;                // and whether it shows the title after it
 };

@@ -14,10 +14,11 @@ static PageAnswer noAnswer() {
     return answer;
 }
 
-static std::string serverHeader(HINTERNET request) {
-    wchar_t value[256] = {};
+// A header's value with anything outside printable ASCII shown as "?"; empty when it is missing.
+static std::string asciiHeader(HINTERNET request, DWORD query) {
+    wchar_t value[1024] = {};
     DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_SERVER, WINHTTP_HEADER_NAME_BY_INDEX, value, &size,
+    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, value, &size,
                              WINHTTP_NO_HEADER_INDEX))
         return std::string();
     std::string ascii;
@@ -54,7 +55,8 @@ PageAnswer fetchPage(const ServerAddress& address, std::uint16_t port, bool secu
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
         return noAnswer();
     answer.status = status;
-    answer.server = serverHeader(request.get());
+    answer.server = asciiHeader(request.get(), WINHTTP_QUERY_SERVER);
+    answer.location = asciiHeader(request.get(), WINHTTP_QUERY_LOCATION);
     readAnswerBody(request.get(), answer.body, maxBodyBytes);
     return answer;
 }

@@ -11,6 +11,7 @@ struct PageAnswer {
     std::uint32_t status = 0;        // 0: no HTTP answer
     std::uint32_t platformError = 0; // why there was none
     std::string server;              // the Server header, as ASCII
+    std::string location;            // a redirect's Location header, as ASCII
     std::string body;                // the start of the body
 };
 

@@ -3,6 +3,7 @@
 
 #include "Console.h"
 #include "server-answer/AnswerVerdict.h"
+#include "server-answer/PageFetch.h"
 #include "server-answer/PortProbe.h"
 #include "server-answer/ReadBack.h"
 #include "settings-file/AddressProblem.h"
@@ -79,11 +80,18 @@ static void showView(const ServerView& view, const std::string& when) {
         printLine(when + ": the stream shows " + titleInWords(view.title.value_or(std::string())) + ".");
 }
 
+// A server that takes the connection and never answers holds each request for its whole time limit.
+constexpr auto waitBeforeSayingSo = std::chrono::seconds(2);
+
 std::optional<ServerView> lookBeforeUpdate(const StreamSettings& settings) {
     const std::optional<LookPlace> place = placeOf(settings);
     if (!place)
         return std::nullopt;
-    ServerView view = lookAtServer(*place);
+    ServerView view;
+    {
+        const LineIfSlow waiting("Waiting for the server's status page ...", waitBeforeSayingSo);
+        view = lookAtServer(*place);
+    }
     showView(view, "Server before the update");
     return view;
 }
@@ -106,6 +114,7 @@ static CheckOutcome outcomeOf(const StreamSettings& settings, const DeliveryRepo
     outcome.serverUrlMissing = settings.serverUrl.empty();
     outcome.passwordMissing = settings.password.empty();
     outcome.serverUrl = utf8(settings.serverUrl);
+    outcome.username = utf8(settings.username);
     outcome.mount = mountPoint(utf8(settings.mount));
     outcome.sid = utf8(settings.sid.empty() ? L"1" : settings.sid);
     if (report.failedStep == DeliveryStep::badAddress)
@@ -161,6 +170,17 @@ static void askPlainHttp(const UpdateRequest& request, const std::optional<Serve
         printLine("Port " + std::to_string(request.address.port) + " answers plain http.");
 }
 
+// After a redirect, asks server_url's own address, without a title or a password, where it leads.
+static void askWhereItLeads(const StreamSettings& settings, CheckOutcome& outcome) {
+    const std::optional<LookPlace> place = placeOf(settings);
+    if (!place || outcome.report.status < 300 || outcome.report.status >= 400)
+        return;
+    const std::string target = place->basePath + "/";
+    outcome.redirectedTo = fetchPage(place->address, place->address.port, place->address.secure,
+                                     std::wstring(target.begin(), target.end()))
+                               .location;
+}
+
 // Reads the server's status again until it shows the title where it belongs, or the tries end.
 static ReadBack readBackAfterUpdate(const StreamSettings& settings, CheckOutcome& outcome) {
     const std::optional<LookPlace> place = placeOf(settings);
@@ -207,6 +227,7 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     const bool plainHttp = request && plainHttpBeforeSending(*request, before, report);
     if (request && !plainHttp) {
         printLine("Sending title: " + title);
+        const LineIfSlow waiting("Waiting for the server's answer (up to 10 s) ...", waitBeforeSayingSo);
         ServerMethods methods = ServerMethods::getThenPost;
         deliverUpdate(*request, settings.username, settings.password, methods, report, &body,
                       answerBytesToRead);
@@ -221,6 +242,7 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     if (request && !plainHttp) {
         askPortBelow(*request, outcome);
         askPlainHttp(*request, before, outcome);
+        askWhereItLeads(settings, outcome);
     }
     // A refusal behind a 200 needs no read-back: the title cannot be there.
     if (request && report.failedStep == DeliveryStep::none && !refusedBehindSuccess(body)) {

@@ -33,5 +33,6 @@ SettingsEncodingFindings examineSettingsBytes(const std::string& bytes);
 struct SectionReading {
     bool headerLost = false;              // a UTF-8 byte-order mark hides the section's header
     std::vector<std::string> misreadKeys; // values whose letters outside ASCII Windows reads as others
+    std::string missingFile = {};         // the path, when there is no file at all (UTF-8)
 };
 

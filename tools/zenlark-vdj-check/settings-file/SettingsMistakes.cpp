@@ -2,9 +2,14 @@
 #include "settings-file/SettingsMistakes.h"
 
 #include "AsciiCase.h"
+#include "UrlText.h"
 
 #include "delivery/ServerDialect.h"
 #include "delivery/UpdateTarget.h"
+#include "settings/SettingsFile.h"
+#include "worker/TitleDelay.h"
+
+#include <algorithm>
 
 static bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
@@ -49,8 +54,7 @@ static std::string withoutTrailingSpace(std::string text) {
     return text;
 }
 
-// Keys that change what listeners see: the title's text, when it comes, which titles never do.
-static bool isTitleKey(const std::string& key) {
+bool isTitleKey(const std::string& key) {
     return key == "title_prefix" || key == "title_suffix" || key == "title_delay" || key == "skip_titles";
 }
 
@@ -78,18 +82,6 @@ static void findComments(const SectionValues& section, std::vector<SettingsWarni
         }
         warnings.push_back(warning);
     }
-}
-
-// The path of an address, without its query: "http://host:8000/live" gives "/live".
-static std::string pathOf(const std::string& url) {
-    const std::size_t scheme = url.find("://");
-    const std::size_t slash = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
-    return slash == std::string::npos ? std::string() : url.substr(slash);
-}
-
-std::string serverRoot(const std::string& serverUrl) {
-    const std::string path = pathOf(serverUrl);
-    return serverUrl.substr(0, serverUrl.size() - path.size()) + "/";
 }
 
 static bool isAdminPage(const std::string& path) {
@@ -135,7 +127,7 @@ static bool isOneOf(const std::string& path, const std::vector<std::string>& mou
 static void findPathMistakes(const SectionValues& section, const std::vector<std::string>& liveMounts,
                              std::vector<SettingsWarning>& warnings) {
     const std::string url = section.value("server_url");
-    std::string path = pathOf(url);
+    std::string path = urlPath(url);
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     if (path.empty() || path == "/")
@@ -165,10 +157,175 @@ static void findPathMistakes(const SectionValues& section, const std::vector<std
          "Write server_url=" + root + (icecast ? " and mount=" + named : std::string()) + "."});
 }
 
+// A user name and password in front of the host: the plug-in takes them only from username and
+// password, and the file would show the password to anyone who reads the address.
+static void findUserInfo(const SectionValues& section, std::vector<SettingsWarning>& warnings) {
+    const std::string url = section.value("server_url");
+    if (!holdsUserInfo(url))
+        return;
+    warnings.push_back({"server_url",
+                        "server_url holds a user name and password in front of the host (before \"@\"): "
+                        "the plug-in takes neither from there.",
+                        userInfoMoved(url)});
+}
+
+// Spaces that come along unseen when a password is copied from a web page, a mail or a chat.
+// The profile reader drops plain spaces and tabs around a value, but not these, nor plain ones
+// inside quotes.
+struct InvisibleSpace {
+    const char* utf8;
+    const char* name;
+};
+static const InvisibleSpace invisibleSpaces[] = {
+    {" ", "a space"},
+    {"\t", "a tab"},
+    {"\xC2\xA0", "a no-break space"},
+    {"\xE2\x80\xAF", "a narrow no-break space"},
+    {"\xE2\x80\x8B", "a zero-width space"},
+    {"\xE2\x80\x8C", "a zero-width non-joiner"},
+    {"\xE2\x80\x8D", "a zero-width joiner"},
+    {"\xE2\x81\xA0", "a word joiner"},
+    {"\xEF\xBB\xBF", "a zero-width no-break space"},
+    {"\xE3\x80\x80", "an ideographic space"},
+    {"\xE2\x80\x82", "an en space"},
+    {"\xE2\x80\x83", "an em space"},
+    {"\xE2\x80\x89", "a thin space"},
+    {"\xE2\x80\x8A", "a hair space"},
+};
+
+static const InvisibleSpace* spaceAtStart(const std::string& text) {
+    for (const InvisibleSpace& space : invisibleSpaces) {
+        if (text.rfind(space.utf8, 0) == 0)
+            return &space;
+    }
+    return nullptr;
+}
+
+static const InvisibleSpace* spaceAtEnd(const std::string& text) {
+    for (const InvisibleSpace& space : invisibleSpaces) {
+        if (endsWith(text, space.utf8))
+            return &space;
+    }
+    return nullptr;
+}
+
+static void findSpacesAroundPassword(const SectionValues& section, std::vector<SettingsWarning>& warnings) {
+    const std::string password = section.value("password");
+    const InvisibleSpace* first = spaceAtStart(password);
+    const InvisibleSpace* last = spaceAtEnd(password);
+    if (first == nullptr && last == nullptr)
+        return;
+    const std::string where = first != nullptr && last != nullptr
+                                  ? std::string("begins with ") + first->name + " and ends with " + last->name
+                              : first != nullptr ? std::string("begins with ") + first->name
+                                                 : std::string("ends with ") + last->name;
+    warnings.push_back({"password",
+                        "The password " + where +
+                            ", which you cannot see (copied from a web page or a message, most likely): the "
+                            "plug-in sends it as part of the password.",
+                        "Write password= followed by the password alone, typed, with nothing before or "
+                        "after it."});
+}
+
+static bool hasWarningFor(const std::vector<SettingsWarning>& warnings, const std::string& key) {
+    for (const SettingsWarning& warning : warnings) {
+        if (warning.key == key)
+            return true;
+    }
+    return false;
+}
+
+// The value with "," for a decimal point and a unit behind the number ("5s", "2,5 sec") put right.
+static std::string plainSeconds(std::string value) {
+    for (char& c : value) {
+        if (c == ',')
+            c = '.';
+    }
+    while (!value.empty() && (value.back() == ' ' || (value.back() >= 'a' && value.back() <= 'z') ||
+                              (value.back() >= 'A' && value.back() <= 'Z')))
+        value.pop_back();
+    return value;
+}
+
+static std::wstring widened(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+// A title delay the plug-in cannot take as written; it then uses another delay than the DJ meant.
+// A comment behind the value has a warning of its own.
+static void findTitleDelayMistake(const SectionValues& section, std::vector<SettingsWarning>& warnings) {
+    const std::string written = section.value("title_delay");
+    // Bytes outside ASCII widened one by one are no digits either, as in the value as read.
+    const TitleDelay delay = readTitleDelay(widened(written));
+    if (delay.reading == TitleDelayReading::asWritten || hasWarningFor(warnings, "title_delay"))
+        return;
+    const std::string line = "title_delay=" + written;
+    const std::string atOnce = ", so the plug-in uses title_delay=0 and sends each title at once.";
+    std::string fix = "Write title_delay= with the seconds from 0 to 60, such as title_delay=2.5.";
+    const std::string meant = plainSeconds(written);
+    if (!meant.empty() && readTitleDelay(widened(meant)).reading == TitleDelayReading::asWritten)
+        fix = "Write title_delay=" + meant + ".";
+    std::string what = line +
+                       " is not a number of seconds the plug-in reads (it wants a point for "
+                       "fractions and no unit)" +
+                       atOnce;
+    if (delay.reading == TitleDelayReading::negative)
+        what = line + " is negative" + atOnce;
+    if (delay.reading == TitleDelayReading::aboveMaximum) {
+        what = line + " is above 60, so the plug-in waits only 60 s.";
+        fix = "Write title_delay=60 or less.";
+    }
+    warnings.push_back({"title_delay", what, fix, true});
+}
+
+static std::string withoutBlanksAround(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : withoutTrailingSpace(text.substr(first));
+}
+
+// The list's texts with each "," taken for a "|", without the blanks around them.
+static std::string barSeparated(const std::string& written) {
+    std::string line;
+    for (std::size_t begin = 0; begin <= written.size();) {
+        const std::size_t end = std::min(written.find_first_of(",|", begin), written.size());
+        const std::string entry = withoutBlanksAround(written.substr(begin, end - begin));
+        if (!entry.empty())
+            line += (line.empty() ? "" : "|") + entry;
+        begin = end + 1;
+    }
+    return line;
+}
+
+// Commas where "|" separates the texts: the plug-in looks for the whole "Station ID, Jingle".
+static void findCommasInSkipList(const SectionValues& section, std::vector<SettingsWarning>& warnings) {
+    const std::string written = section.value("skip_titles");
+    if (!contains(written, ",") || hasWarningFor(warnings, "skip_titles"))
+        return;
+    warnings.push_back({"skip_titles",
+                        "skip_titles holds a comma, but only \"|\" separates its texts: the plug-in skips "
+                        "only a title that holds all of \"" +
+                            written + "\".",
+                        "Write skip_titles=" + barSeparated(written) + ".", true});
+}
+
+SettingsWarning cutValueWarning(const std::string& key, std::size_t length) {
+    const std::string longest = std::to_string(longestSettingValue);
+    SettingsWarning warning{key,
+                            key + " is " + std::to_string(length) +
+                                " characters long: the plug-in reads only its first " + longest + ".",
+                            "Shorten " + key + " to " + longest + " characters at most.", isTitleKey(key)};
+    warning.notAsWritten = true;
+    return warning;
+}
+
 std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
                                                   const std::vector<std::string>& liveMounts) {
     std::vector<SettingsWarning> warnings;
     findComments(section, warnings);
+    findUserInfo(section, warnings);
+    findSpacesAroundPassword(section, warnings);
+    findTitleDelayMistake(section, warnings);
+    findCommasInSkipList(section, warnings);
     const std::string protocol = section.value("protocol");
     if (!isKnownProtocol(protocol))
         warnings.push_back(

@@ -1,11 +1,21 @@
 // Mistakes in a section's values that the plug-in takes as written without a word: a comment
-// behind a value, a protocol it does not know, a Shoutcast password with ":", and a server_url
-// whose path is a listen address or an admin page.
+// behind a value, a protocol it does not know, a Shoutcast password with ":", a password with
+// invisible spaces at an end, a server_url with user information or whose path is a listen
+// address or an admin page, a title delay it cannot use as written, a skip list split by commas.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
+
+// The keys of a section the plug-in reads, in the order it reads them.
+constexpr const char* settingKeys[] = {"server_url",  "protocol",   "mount",        "sid",
+                                       "username",    "password",   "title_prefix", "title_suffix",
+                                       "title_delay", "skip_titles"};
+
+// Keys that change what listeners see: the title's text, when it comes, which titles never do.
+bool isTitleKey(const std::string& key);
 
 // One section's values as UTF-8, each with its key, in the file's order of keys.
 struct SectionValues {
@@ -20,6 +30,9 @@ struct SettingsWarning {
     // It changes what listeners see (the title's text, or when and whether a title comes), so it
     // is a problem even when the server takes the update.
     bool reachesListeners = false;
+    // The plug-in does not read what the file says (a second section or key, a value cut short):
+    // a problem whatever the server did, and the one the verdict names first.
+    bool notAsWritten = false;
 };
 
 // `liveMounts`: the mounts the server streams, when its status tells them; they let a path in
@@ -27,8 +40,9 @@ struct SettingsWarning {
 std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
                                                   const std::vector<std::string>& liveMounts = {});
 
-// server_url with only scheme, host and port, and a trailing "/": what a DJ should write.
-std::string serverRoot(const std::string& serverUrl);
+// A value longer than the settings reader takes: it reads only the first longestSettingValue
+// characters of `key`'s `length`.
+SettingsWarning cutValueWarning(const std::string& key, std::size_t length);
 
 // True for the protocol values the plug-in knows by name (any case): icecast, icecast2, empty,
 // sc1, sc2, and any value holding "shoutcast".

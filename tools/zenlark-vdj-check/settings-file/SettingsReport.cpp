@@ -2,6 +2,7 @@
 #include "settings-file/SettingsReport.h"
 
 #include "Console.h"
+#include "UrlText.h"
 #include "settings-file/SettingsFileEncoding.h"
 
 #include "delivery/ServerDialect.h"
@@ -12,6 +13,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 
@@ -52,6 +55,11 @@ static std::string shown(const std::wstring& value) {
     return value.empty() ? "(empty)" : utf8(value);
 }
 
+// A user name and password written into the address must not show either.
+static std::string shownAddress(const std::wstring& serverUrl) {
+    return serverUrl.empty() ? "(empty)" : withMaskedUserInfo(utf8(serverUrl));
+}
+
 static std::string fileBytes(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -84,8 +92,8 @@ static void showWrongReading(const SettingsValueLine& line) {
 
 // The profile reader understands UTF-16 only; UTF-8, which Notepad saves by default, is read in
 // the ANSI code page, and its byte-order mark sticks to the first line.
-static SettingsEncodingFindings showEncodingProblems(const std::wstring& path) {
-    const SettingsEncodingFindings findings = examineSettingsBytes(fileBytes(path));
+static SettingsEncodingFindings showEncodingProblems(const std::string& bytes) {
+    const SettingsEncodingFindings findings = examineSettingsBytes(bytes);
     if (findings.encoding == SettingsEncoding::utf8WithMark) {
         printLine(
             "  PROBLEM: the file is saved as UTF-8 with a byte-order mark. Windows reads it in its ANSI");
@@ -112,9 +120,15 @@ static SettingsEncodingFindings showEncodingProblems(const std::wstring& path) {
 SettingsFileState showSettingsFile(const std::wstring& path) {
     printLine("Settings file: " + utf8(path));
     SettingsFileState state;
+    state.path = path;
     state.exists = fileExists(path);
     if (state.exists) {
-        state.encoding = showEncodingProblems(path);
+        const std::string bytes = fileBytes(path);
+        state.encoding = showEncodingProblems(bytes);
+        state.sections = settingsSections(settingsText(bytes));
+        const std::vector<UnreadSection> unread = unreadSections(state.sections);
+        if (!unread.empty())
+            printLine("  PROBLEM: " + unreadSectionsVerdict(unread).happened);
         return state;
     }
     printLine("  (no such file: every key has its default)");
@@ -152,20 +166,52 @@ SectionReading readingOf(const SettingsFileState& file, const std::wstring& name
         if (sameName(line.section, name))
             reading.misreadKeys.push_back(line.key);
     }
+    if (!file.exists && !file.hiddenTxtTwin)
+        reading.missingFile = utf8(file.path);
     return reading;
 }
 
+// The value in full, read with room for far more than the plug-in reads.
+static std::wstring wholeValue(const std::wstring& path, const std::wstring& section, const wchar_t* key) {
+    constexpr DWORD capacity = 1 << 16;
+    std::wstring buffer(capacity, L'\0');
+    GetPrivateProfileStringW(section.c_str(), key, L"", buffer.data(), capacity, path.c_str());
+    buffer.resize(std::wcslen(buffer.c_str()));
+    return buffer;
+}
+
+// Each key with its value as read, in the order the plug-in reads them.
+static std::vector<std::pair<const char*, const std::wstring*>> keyedValues(const StreamSettings& settings) {
+    return {{"server_url", &settings.serverUrl},
+            {"protocol", &settings.protocol},
+            {"mount", &settings.mount},
+            {"sid", &settings.sid},
+            {"username", &settings.username},
+            {"password", &settings.password},
+            {"title_prefix", &settings.titlePrefix},
+            {"title_suffix", &settings.titleSuffix},
+            {"title_delay", &settings.titleDelay},
+            {"skip_titles", &settings.skipTitles}};
+}
+
+std::vector<SettingsWarning> cutValueWarnings(const std::wstring& path, const StreamSection& section) {
+    std::vector<SettingsWarning> warnings;
+    for (const auto& [key, value] : keyedValues(section.settings)) {
+        if (value->size() < longestSettingValue)
+            continue;
+        const std::wstring whole =
+            wholeValue(path, section.name, std::wstring(key, key + std::strlen(key)).c_str());
+        if (whole.size() > value->size())
+            warnings.push_back(cutValueWarning(key, whole.size()));
+    }
+    return warnings;
+}
+
 SectionValues sectionValuesOf(const StreamSettings& settings) {
-    return SectionValues{{{"server_url", utf8(settings.serverUrl)},
-                          {"protocol", utf8(settings.protocol)},
-                          {"mount", utf8(settings.mount)},
-                          {"sid", utf8(settings.sid)},
-                          {"username", utf8(settings.username)},
-                          {"password", utf8(settings.password)},
-                          {"title_prefix", utf8(settings.titlePrefix)},
-                          {"title_suffix", utf8(settings.titleSuffix)},
-                          {"title_delay", utf8(settings.titleDelay)},
-                          {"skip_titles", utf8(settings.skipTitles)}}};
+    SectionValues section;
+    for (const auto& [key, value] : keyedValues(settings))
+        section.values.emplace_back(key, utf8(*value));
+    return section;
 }
 
 void showWarnings(const std::vector<SettingsWarning>& warnings) {
@@ -223,7 +269,7 @@ static void showSkipTitles(const std::wstring& written) {
 }
 
 void showSettings(const StreamSettings& settings) {
-    printLine("  server_url = " + shown(settings.serverUrl));
+    printLine("  server_url = " + shownAddress(settings.serverUrl));
     printLine("  protocol   = " + shown(settings.protocol));
     printLine("  mount      = " + shown(settings.mount));
     printLine("  sid        = " + shown(settings.sid));

@@ -3,9 +3,10 @@
 
 #include "CheckVerdict.h"
 #include "settings-file/SettingsFileEncoding.h"
+#include "settings-file/SettingsLayout.h"
 #include "settings-file/SettingsMistakes.h"
 
-#include "settings/StreamSettings.h"
+#include "settings/SettingsFile.h"
 
 #include <optional>
 #include <string>
@@ -16,12 +17,15 @@ std::wstring settingsFileToCheck(const std::wstring& given);
 
 // What the file is, as far as the plug-in is concerned.
 struct SettingsFileState {
+    std::wstring path;
     bool exists = false;
     std::optional<std::wstring> hiddenTxtTwin; // "....ini.txt": saved with an ending Windows hides
     SettingsEncodingFindings encoding;         // how Windows' profile reader will read its bytes
+    std::vector<SettingsSection> sections;     // every section header and key line, repeats included
 };
 
-// Shows the file's path, and what Windows' profile reader will make of its bytes.
+// Shows the file's path, what Windows' profile reader will make of its bytes, and the sections
+// it will never read.
 SettingsFileState showSettingsFile(const std::wstring& path);
 
 // The verdict for a file that does not exist but whose name has an ending Windows hides.
@@ -29,6 +33,9 @@ CheckVerdict hiddenEndingVerdict(const std::wstring& path, const std::wstring& t
 
 // How Windows will read the section `name` of the file.
 SectionReading readingOf(const SettingsFileState& file, const std::wstring& name);
+
+// The values of `section` that the settings reader cut short, each with its whole length.
+std::vector<SettingsWarning> cutValueWarnings(const std::wstring& path, const StreamSection& section);
 
 // The section's values as UTF-8, for the checks of their text.
 SectionValues sectionValuesOf(const StreamSettings& settings);

@@ -1,0 +1,237 @@
+// Reading a settings file's lines into sections and keys, and what the reader makes of repeats.
+#include "settings-file/SettingsLayout.h"
+
+#include "AsciiCase.h"
+#include "WellFormedUtf8.h"
+
+#include <cstdint>
+
+static bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// UTF-16 code units to UTF-8; a lone surrogate becomes U+FFFD.
+static std::string fromUtf16(const std::string& bytes, bool bigEndian) {
+    std::string text;
+    const auto unitAt = [&](std::size_t at) {
+        const auto first = static_cast<unsigned char>(bytes[at]);
+        const auto second = static_cast<unsigned char>(bytes[at + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    };
+    for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
+        const std::uint32_t unit = unitAt(at);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const std::uint32_t next = at + 3 < bytes.size() ? unitAt(at + 2) : 0;
+        if (high && next >= 0xDC00 && next <= 0xDFFF) {
+            appendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+            at += 2;
+        } else {
+            appendUtf8(text, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+        }
+    }
+    return text;
+}
+
+std::string settingsText(const std::string& bytes) {
+    if (startsWith(bytes, "\xFF\xFE"))
+        return fromUtf16(bytes, false);
+    if (startsWith(bytes, "\xFE\xFF"))
+        return fromUtf16(bytes, true);
+    if (startsWith(bytes, "\xEF\xBB\xBF"))
+        return bytes.substr(3);
+    return bytes;
+}
+
+static std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The lines of the text without their line ends.
+static std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The section a header line opens, or nothing for any other line.
+static bool sectionHeader(const std::string& line, std::string& section) {
+    const std::string text = trimmed(line);
+    if (text.size() < 2 || text.front() != '[' || text.find(']') == std::string::npos)
+        return false;
+    section = trimmed(text.substr(1, text.find(']') - 1));
+    return true;
+}
+
+std::vector<SettingsSection> settingsSections(const std::string& text) {
+    std::vector<SettingsSection> sections;
+    int number = 0;
+    for (const std::string& line : linesOf(text)) {
+        ++number;
+        std::string name;
+        if (sectionHeader(line, name)) {
+            sections.push_back(SettingsSection{name, number, {}});
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (sections.empty() || equals == std::string::npos)
+            continue;
+        const std::string key = trimmed(line.substr(0, equals));
+        if (!key.empty() && key.front() != ';')
+            sections.back().entries.push_back(SettingsLine{key, trimmed(line.substr(equals + 1)), number});
+    }
+    return sections;
+}
+
+static const std::string firstSection = "stream";
+static constexpr int lastSectionNumber = 8;
+
+static std::string sectionName(int number) {
+    return number <= 1 ? firstSection : firstSection + std::to_string(number);
+}
+
+bool isReadSection(const std::string& name) {
+    const std::string lowered = asciiLowered(name);
+    for (int number = 1; number <= lastSectionNumber; ++number) {
+        if (lowered == sectionName(number))
+            return true;
+    }
+    return false;
+}
+
+static bool holdsName(const std::vector<std::string>& names, const std::string& name) {
+    for (const std::string& taken : names) {
+        if (asciiLowered(taken) == name)
+            return true;
+    }
+    return false;
+}
+
+// The number written in a name such as "stream 2" or "Stream_3", or 0 for none.
+static int numberIn(const std::string& name) {
+    int number = 0;
+    for (const char c : name) {
+        if (c >= '0' && c <= '9' && number < 100)
+            number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+// The name the section was meant to have: its own number when that section is free, else
+// the first free one.
+static std::string freeNameFor(const std::string& name, const std::vector<std::string>& taken) {
+    const int wanted = numberIn(name);
+    if (wanted >= 1 && wanted <= lastSectionNumber && !holdsName(taken, sectionName(wanted)))
+        return sectionName(wanted);
+    for (int number = 1; number <= lastSectionNumber; ++number) {
+        if (!holdsName(taken, sectionName(number)))
+            return sectionName(number);
+    }
+    return std::string();
+}
+
+std::vector<UnreadSection> unreadSections(const std::vector<SettingsSection>& sections) {
+    std::vector<std::string> taken;
+    for (const SettingsSection& section : sections) {
+        if (isReadSection(section.name))
+            taken.push_back(section.name);
+    }
+    std::vector<UnreadSection> unread;
+    for (const SettingsSection& section : sections) {
+        if (isReadSection(section.name) || !startsWith(asciiLowered(section.name), firstSection))
+            continue;
+        const std::string renameTo = freeNameFor(section.name, taken);
+        if (!renameTo.empty())
+            taken.push_back(renameTo);
+        unread.push_back(UnreadSection{section.name, renameTo});
+    }
+    return unread;
+}
+
+CheckVerdict unreadSectionsVerdict(const std::vector<UnreadSection>& unread) {
+    std::vector<std::string> names;
+    std::vector<std::string> renames;
+    for (const UnreadSection& section : unread) {
+        names.push_back("[" + section.name + "]");
+        if (!section.renameTo.empty())
+            renames.push_back("[" + section.name + "] to [" + section.renameTo + "]");
+    }
+    const std::string happened =
+        std::string(unread.size() == 1 ? "The plug-in does not read the section "
+                                       : "The plug-in does not read the sections ") +
+        listInWords(names) +
+        ": it reads [stream], and [stream2] to [stream8] for more servers, so no title goes to the server " +
+        (unread.size() == 1 ? "it names." : "they name.");
+    if (renames.empty())
+        return CheckVerdict{false, happened,
+                            "The plug-in sends titles to eight servers at most: remove the sections "
+                            "you need least."};
+    return CheckVerdict{false, happened, "Rename " + listInWords(renames) + "."};
+}
+
+static bool sameKey(const std::string& left, const std::string& right) {
+    return asciiLowered(left) == asciiLowered(right);
+}
+
+static void findRepeatedKeys(const SettingsSection& section, std::vector<SettingsWarning>& warnings) {
+    for (const char* key : settingKeys) {
+        const SettingsLine* first = nullptr;
+        for (const SettingsLine& line : section.entries) {
+            if (!sameKey(line.key, key))
+                continue;
+            if (first == nullptr) {
+                first = &line;
+                continue;
+            }
+            if (line.value == first->value)
+                continue;
+            SettingsWarning warning{key,
+                                    std::string(key) + " is written twice in [" + section.name + "] (lines " +
+                                        std::to_string(first->line) + " and " + std::to_string(line.line) +
+                                        "): the plug-in reads only the first.",
+                                    std::string("Delete the line you no longer want, so that ") + key +
+                                        "= stands once.",
+                                    isTitleKey(key)};
+            warning.notAsWritten = true;
+            warnings.push_back(warning);
+            break;
+        }
+    }
+}
+
+std::vector<SettingsWarning> repeatWarnings(const std::vector<SettingsSection>& sections,
+                                            const std::string& name) {
+    std::vector<SettingsWarning> warnings;
+    const SettingsSection* first = nullptr;
+    for (const SettingsSection& section : sections) {
+        if (!sameKey(section.name, name))
+            continue;
+        if (first == nullptr) {
+            first = &section;
+            findRepeatedKeys(section, warnings);
+            continue;
+        }
+        SettingsWarning warning{"",
+                                "The file holds the section [" + name + "] twice (lines " +
+                                    std::to_string(first->line) + " and " + std::to_string(section.line) +
+                                    "): the plug-in reads only the first and none of the second's lines.",
+                                "Keep one [" + name + "]: delete the other, from its [" + name +
+                                    "] line down to the next section, and keep the lines you want in the one "
+                                    "left."};
+        warning.notAsWritten = true;
+        warnings.insert(warnings.begin(), warning);
+        break;
+    }
+    return warnings;
+}

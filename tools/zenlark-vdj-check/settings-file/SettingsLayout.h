@@ -1,0 +1,46 @@
+// The sections and keys of a settings file line by line, repeats included, and the mistakes in
+// them: the profile reader reads only the first section of a name and the first line of a key,
+// and never a section whose name the plug-in does not ask for, all without a word.
+#pragma once
+
+#include "CheckVerdict.h"
+#include "settings-file/SettingsMistakes.h"
+
+#include <string>
+#include <vector>
+
+struct SettingsLine {
+    std::string key;
+    std::string value; // the bytes after "=", blanks around them removed
+    int line = 0;      // counted from 1
+};
+
+struct SettingsSection {
+    std::string name; // as written between the brackets, blanks around it removed
+    int line = 0;
+    std::vector<SettingsLine> entries;
+};
+
+// The file's text as UTF-8 (or, for 8-bit text in another code page, its bytes), whatever
+// form it was saved in: UTF-16 with a byte-order mark, or UTF-8 with or without one.
+std::string settingsText(const std::string& bytes);
+
+// The sections in the order of their headers, each with its key lines. Lines before the first
+// header, comment lines and lines without "=" belong to no section.
+std::vector<SettingsSection> settingsSections(const std::string& text);
+
+// True for the sections the plug-in reads: [stream], [stream2] to [stream8], in any case.
+bool isReadSection(const std::string& name);
+
+// The sections meant for a server that the plug-in never reads, such as [stream 2], [stream1]
+// or [stream9], each with the name to give it; nothing when every such section is read.
+struct UnreadSection {
+    std::string name;
+    std::string renameTo; // "stream2"; empty when the file has no free name left
+};
+std::vector<UnreadSection> unreadSections(const std::vector<SettingsSection>& sections);
+CheckVerdict unreadSectionsVerdict(const std::vector<UnreadSection>& unread);
+
+// A second [name] section, and a key written twice with different values in the first one.
+std::vector<SettingsWarning> repeatWarnings(const std::vector<SettingsSection>& sections,
+                                            const std::string& name);
