@@ -13,7 +13,7 @@ from xml.sax.saxutils import escape
 
 from .processes import ManagedProcess
 from .server_process import LoopbackServer
-from .waiting import free_port, wait_for
+from .waiting import free_port_pair, wait_for
 
 ICECAST_BINARY = os.environ.get("ZENLARK_ICECAST", "/usr/bin/icecast2")
 ICECAST_SHARE = "/usr/share/icecast2"
@@ -38,8 +38,8 @@ class IcecastServer(LoopbackServer):
 
     Use as a context manager: `with IcecastServer() as ice:`. The server has an HTTP port
     (`ice.port`, also the port of /admin/metadata and /admin.cgi) and a shoutcast-compat
-    port (`ice.shoutcast_port`) whose ICY sources feed `ice.shoutcast_mount`. Every mount
-    reads URL updates as UTF-8, so non-ASCII titles arrive as their UTF-8 bytes.
+    port one above it (`ice.shoutcast_port`) whose ICY sources feed `ice.shoutcast_mount`.
+    Every mount reads URL updates as UTF-8, so non-ASCII titles arrive as their UTF-8 bytes.
     Sources and listeners made through this object are stopped with it.
     """
 
@@ -66,9 +66,12 @@ class IcecastServer(LoopbackServer):
         self._prepare_folders()
 
     def _choose_ports(self):
-        self.port = free_port(self.host)
-        self.shoutcast_port = free_port(self.host)
-        return self.shoutcast_port != self.port
+        self.port = free_port_pair(self.host)
+        self.shoutcast_port = self.port + 1
+        return True
+
+    def _ports(self):
+        return (self.port, self.shoutcast_port)
 
     def _remove_workdir(self):
         if self._own_workdir:

@@ -1,14 +1,14 @@
-"""What the harness's real servers (Icecast, Liquidsoap's harbor) share: a server process on
-loopback ports chosen afresh for each start attempt, and the sources and listeners bound to it,
-which are stopped with it."""
+"""What the harness's real servers (Icecast, Liquidsoap's harbor) share: a server
+process on loopback ports chosen afresh for each start attempt, and the sources and listeners
+bound to it, which are stopped with it."""
 
 START_ATTEMPTS = 3
 
 
 class LoopbackServer:
-    """A subclass sets `start_error` and gives _choose_ports() (False: pick again), _launch()
-    (raises start_error when the process does not come up) and, if it needs them, _prepare()
-    before the first attempt and _remove_workdir() after the stop."""
+    """A subclass sets `start_error` and gives _choose_ports() (False: pick again), _ports() (every
+    port the server must hold), _launch() (raises start_error when the process does not come up)
+    and, if it needs them, _prepare() before the first attempt and _remove_workdir() after the stop."""
 
     start_error = RuntimeError
 
@@ -32,6 +32,7 @@ class LoopbackServer:
                 continue
             try:
                 self._launch()
+                self._check_ports()
                 return self
             except self.start_error as error:
                 # Most often another process took a port between choosing and binding it.
@@ -53,6 +54,13 @@ class LoopbackServer:
         """Stops client (a source or a listener) together with the server."""
         self._clients.append(client)
         return client
+
+    def _check_ports(self):
+        # A server that could not bind one of its ports may run on with the others; a client
+        # would then reach whatever process took that port.
+        missing = set(self._ports()) - self.process.listening_ports()
+        if missing:
+            raise self.start_error(f"{type(self).__name__} does not hold port(s) {sorted(missing)}")
 
     def _prepare(self):
         pass
