@@ -1,4 +1,4 @@
-"""What the harness's real servers (Icecast, Liquidsoap's harbor) share: a server
+"""What the harness's real servers (Icecast, Liquidsoap's harbor, Shoutcast DNAS) share: a server
 process on loopback ports chosen afresh for each start attempt, and the sources and listeners
 bound to it, which are stopped with it."""
 
@@ -11,6 +11,9 @@ class LoopbackServer:
     and, if it needs them, _prepare() before the first attempt and _remove_workdir() after the stop."""
 
     start_error = RuntimeError
+    # A Shoutcast-style (ICY) source gets the server's "OK2" before it sends its headers; False
+    # where the server answers only once headers and audio have followed the password.
+    icy_ok2_before_headers = True
 
     def __init__(self):
         self.process = None
