@@ -19,11 +19,11 @@ class ManagedProcess:
     keeper stops the server if this process dies without running its exit hooks.
     """
 
-    def __init__(self, args, stdout, stderr):
+    def __init__(self, args, stdout, stderr, cwd=None):
         self.args = list(args)
         self.popen = subprocess.Popen(
             [sys.executable, KEEPER, *self.args],
-            stdin=subprocess.PIPE, stdout=stdout, stderr=stderr,
+            stdin=subprocess.PIPE, stdout=stdout, stderr=stderr, cwd=cwd,
             start_new_session=True)
         with _lock:
             _live.add(self)
