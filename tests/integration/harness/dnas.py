@@ -2,7 +2,7 @@
 
     with DnasServer() as dnas:                    # stream 1 on /live; DnasServer(streams=(1, 2)) for more
         dnas.start_shoutcast_source()             # a v1 source on dnas.shoutcast_port (port + 1) feeds stream 1
-        listener = dnas.listen()                  # ICY listener on dnas.listen_url(1)
+        listener = dnas.listen()                  # ICY listener on stream 1's path, /live
         ...                                       # admin.cgi?sid=1&mode=updinfo&song=...&pass=... on dnas.port
         dnas.wait_for_title("Artist - Title")     # read through /currentsong?sid=1, which is never cached
 
@@ -82,9 +82,9 @@ class DnasServer(LoopbackServer):
         options.setdefault("password", f"{self.source_password}:#{sid}")
         return self.adopt(ShoutcastSource(self, mount=self.stream_path(sid), **options)).start()
 
-    def listen(self, sid=1):
+    def listen(self, mount="/live"):
         from .listener import Listener
-        return self.adopt(Listener(self.listen_url(sid))).start()
+        return self.adopt(Listener(self.url(mount))).start()
 
     # Server state, read through its public pages
 
