@@ -15,13 +15,11 @@ import os
 import secrets
 import shutil
 import tempfile
-import time
 import urllib.error
 import urllib.request
 import xml.etree.ElementTree as ElementTree
 
 from . import peers
-from .processes import ManagedProcess
 from .server_process import LoopbackServer
 from .waiting import free_port_pair, wait_for
 
@@ -157,20 +155,8 @@ class DnasServer(LoopbackServer):
 
     def _launch(self):
         self._write_config()
-        output = open(self._path("sc_serv.out"), "wb")
-        try:
-            self.process = ManagedProcess([self._binary, self._path("sc_serv.conf")], output, output,
-                                          cwd=self.workdir)
-        finally:
-            output.close()
-        deadline = time.monotonic() + START_TIMEOUT
-        while time.monotonic() < deadline:
-            if not self.process.running():
-                raise DnasError("sc_serv exited at start:\n" + self._startup_output())
-            if self._answers():
-                return
-            time.sleep(0.05)
-        raise DnasError(f"sc_serv did not answer within {START_TIMEOUT:.0f} s:\n" + self._startup_output())
+        self._run_until_it_answers([self._binary, self._path("sc_serv.conf")], self._path("sc_serv.out"),
+                                   START_TIMEOUT, cwd=self.workdir)
 
     def _answers(self):
         try:

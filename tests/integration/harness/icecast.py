@@ -5,7 +5,6 @@ import os
 import secrets
 import shutil
 import tempfile
-import time
 import urllib.error
 import urllib.parse
 import urllib.request
@@ -13,7 +12,6 @@ import xml.etree.ElementTree as ElementTree
 from xml.sax.saxutils import escape
 
 from . import peers
-from .processes import ManagedProcess
 from .server_process import LoopbackServer
 from .waiting import free_port_pair, wait_for
 
@@ -286,20 +284,8 @@ class IcecastServer(LoopbackServer):
 
     def _launch(self):
         self._write_config()
-        output = open(os.path.join(self.workdir, "icecast.out"), "wb")
-        try:
-            self.process = ManagedProcess([self._binary, "-c", self._config_path], output, output)
-        finally:
-            output.close()
-        deadline = time.monotonic() + START_TIMEOUT
-        while time.monotonic() < deadline:
-            if not self.process.running():
-                raise IcecastError("icecast exited at start:\n" + self._startup_output())
-            if self._answers():
-                return
-            time.sleep(0.05)
-        raise IcecastError("icecast did not answer within "
-                           f"{START_TIMEOUT:.0f} s:\n" + self._startup_output())
+        self._run_until_it_answers([self._binary, "-c", self._config_path],
+                                   os.path.join(self.workdir, "icecast.out"), START_TIMEOUT)
 
     def _answers(self):
         try:

@@ -1,14 +1,19 @@
 """What the harness's real servers (Icecast, Liquidsoap's harbor, Shoutcast DNAS) share: a server
 process on loopback ports chosen afresh for each start attempt, and the sources and listeners
 bound to it, which are stopped with it."""
+import os
+import time
+
+from .processes import ManagedProcess
 
 START_ATTEMPTS = 3
 
 
 class LoopbackServer:
     """A subclass sets `start_error` and gives _choose_ports() (False: pick again), _ports() (every
-    port the server must hold), _launch() (raises start_error when the process does not come up)
-    and, if it needs them, _prepare() before the first attempt and _remove_workdir() after the stop."""
+    port the server must hold), _launch() (raises start_error when the process does not come up;
+    _run_until_it_answers() does that with the subclass's _answers() and _startup_output()) and, if
+    it needs them, _prepare() before the first attempt and _remove_workdir() after the stop."""
 
     start_error = RuntimeError
     # A Shoutcast-style (ICY) source gets the server's "OK2" before it sends its headers; False
@@ -57,6 +62,24 @@ class LoopbackServer:
         """Stops client (a source or a listener) together with the server."""
         self._clients.append(client)
         return client
+
+    def _run_until_it_answers(self, args, output_path, timeout, cwd=None):
+        """Starts the server process with its output in output_path and returns once _answers()
+        is true; raises start_error when the process exits or stays silent for timeout seconds."""
+        output = open(output_path, "wb")
+        try:
+            self.process = ManagedProcess(args, output, output, cwd=cwd)
+        finally:
+            output.close()
+        name = os.path.basename(args[0])
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if not self.process.running():
+                raise self.start_error(f"{name} exited at start:\n" + self._startup_output())
+            if self._answers():
+                return
+            time.sleep(0.05)
+        raise self.start_error(f"{name} did not answer within {timeout:.0f} s:\n" + self._startup_output())
 
     def _check_ports(self):
         # A server that could not bind one of its ports may run on with the others; a client
