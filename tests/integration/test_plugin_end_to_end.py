@@ -188,18 +188,24 @@ class SetOnRealServers(unittest.TestCase):
 
     @classmethod
     def start(cls, server, dialects):
+        """Starts server with a source and a listener on the mount of each dialect."""
         try:
             server.start()
         except PeerAbsent as absent:
             return absent
-        if isinstance(server, IcecastServer):
-            server.start_mp3_source("/live")
-        server.start_shoutcast_source()
-        # Listening before any title is sent: DNAS gives a new listener the last 15 s of audio,
-        # with the titles of that time.
-        mounts = {"icecast": "/live", "shoutcast": server.shoutcast_mount}
-        listeners = {dialect: server.listen(mounts[dialect]) for dialect in dialects}
-        return server, listeners
+        try:
+            mounts = {dialect: "/live" if dialect == "icecast" else server.shoutcast_mount for dialect in dialects}
+            for mount in set(mounts.values()):
+                if mount == server.shoutcast_mount:
+                    server.start_shoutcast_source()
+                else:
+                    server.start_mp3_source(mount)
+            # Listening before any title is sent: DNAS gives a new listener the last 15 s of
+            # audio, with the titles of that time.
+            return server, {dialect: server.listen(mount) for dialect, mount in mounts.items()}
+        except BaseException:
+            server.stop()
+            raise
 
     @classmethod
     def tearDownClass(cls):

@@ -37,7 +37,6 @@ class DnasServer(LoopbackServer):
     `shoutcast_port` (port + 1) takes v1 sources, whose password line says the stream."""
 
     start_error = DnasError
-    label = peers.DNAS.label
 
     def __init__(self, streams=(1,)):
         super().__init__()
@@ -81,6 +80,7 @@ class DnasServer(LoopbackServer):
         return self.adopt(ShoutcastSource(self, mount=self.stream_path(sid), **options)).start()
 
     def listen(self, mount="/live"):
+        """An ICY listener on the stream at mount (stream 1's path by default)."""
         from .listener import Listener
         return self.adopt(Listener(self.url(mount))).start()
 
@@ -113,14 +113,6 @@ class DnasServer(LoopbackServer):
     def wait_for_title(self, title, sid=1, timeout=5.0):
         return wait_for(lambda: self.current_title(sid) == title, timeout,
                         description=lambda: f"title {title!r} on DNAS stream {sid} (now {self.current_title(sid)!r})")
-
-    def log(self):
-        """The server's log, for failure messages."""
-        try:
-            with open(self._path("sc_serv.log"), encoding="utf-8", errors="replace") as log:
-                return log.read()
-        except OSError:
-            return ""
 
     # Process and configuration
 
@@ -166,6 +158,7 @@ class DnasServer(LoopbackServer):
         return status == 200
 
     def _startup_output(self):
+        # With its screen log on, the server's output holds its whole log.
         try:
             with open(self._path("sc_serv.out"), encoding="utf-8", errors="replace") as out:
                 return out.read()[-4000:]

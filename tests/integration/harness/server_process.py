@@ -33,7 +33,17 @@ class LoopbackServer:
         return False
 
     def start(self):
-        self._prepare()
+        """Starts the server; when it does not start (or its program is absent), everything made
+        for it is removed again, so a caller that never gets a server has nothing to stop."""
+        try:
+            self._prepare()
+            self._start_attempts()
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def _start_attempts(self):
         last_error = None
         for _ in range(START_ATTEMPTS):
             if not self._choose_ports():
@@ -41,7 +51,7 @@ class LoopbackServer:
             try:
                 self._launch()
                 self._check_ports()
-                return self
+                return
             except self.start_error as error:
                 # Most often another process took a port between choosing and binding it.
                 last_error = error
