@@ -330,4 +330,4 @@ class SettingsBesideTheDll(unittest.TestCase):
 
 if __name__ == "__main__":
     exit_cleanly_on_sigterm()
-    unittest.main()
+    unittest.main(verbosity=2)

@@ -535,4 +535,4 @@ class OnTheConsole(unittest.TestCase):
 
 if __name__ == "__main__":
     exit_cleanly_on_sigterm()
-    unittest.main()
+    unittest.main(verbosity=2)
