@@ -238,6 +238,15 @@ class SetOnRealServers(unittest.TestCase):
         except TimeoutError:
             return [event.title for event in listener.events()[since:]]
 
+    def test_strict_mode_refuses_the_update_by_get(self):
+        # Else the strict row could not show the plug-in finding its way past the refusal.
+        running = self.running["Icecast 2.5 in strict mode"]
+        if isinstance(running, PeerAbsent):
+            self.skipTest(str(running))
+        query = {"mount": "/live", "mode": "updinfo", "song": "By - Get"}
+        status, body = running[0].admin_get("/admin/metadata", query)
+        self.assertEqual(status, 405, body)
+
     def test_every_title_reaches_the_listeners_of_each_server(self):
         expected = [f"{artist} - {title}" for artist, title in self.SET]
         for name, _, dialects in self.SERVERS:

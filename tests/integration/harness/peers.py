@@ -53,17 +53,21 @@ class Peer:
         if not os.path.isfile(script):
             raise PeerAbsent(f"{self.label} needs ../shared/peers (absent)")
         os.makedirs(BUILD_DIR, exist_ok=True)
-        # The same lock file as ./dev's builds; the script does nothing once the binary is there.
+        # The same lock file as ./dev's builds: whoever waited finds the binary built.
         with open(os.path.join(BUILD_DIR, self.folder + ".lock"), "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
-            log_path = os.path.join(BUILD_DIR, self.folder + ".log")
-            with open(log_path, "wb") as log:
-                done = subprocess.run(["bash", script, self.out_dir], stdin=subprocess.DEVNULL, stdout=log,
-                                      stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT)
+            if not os.access(program, os.X_OK):
+                self._build(script, program)
+        return program
+
+    def _build(self, script, program):
+        log_path = os.path.join(BUILD_DIR, self.folder + ".log")
+        with open(log_path, "ab") as log:
+            done = subprocess.run(["bash", script, self.out_dir], stdin=subprocess.DEVNULL, stdout=log,
+                                  stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT)
         if done.returncode != 0 or not os.access(program, os.X_OK):
             with open(log_path, encoding="utf-8", errors="replace") as log:
                 raise PeerBuildFailed(f"building {self.label} failed ({done.returncode}):\n{log.read()[-3000:]}")
-        return program
 
 
 DNAS = Peer("shoutcast-dnas", "Shoutcast DNAS 2.6", "sc_serv")
