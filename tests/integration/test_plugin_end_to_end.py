@@ -7,6 +7,9 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm, free_port, wait_for  # noqa: E402
+from harness.dnas import DnasServer  # noqa: E402
+from harness.icecast import ICECAST_25, ICECAST_KH  # noqa: E402
+from harness.peers import PeerAbsent  # noqa: E402
 from harness.plugin import PluginHost, plugin_folder, release_milliseconds, run_emulator  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
 
@@ -152,6 +155,117 @@ class SetIntoLiquidsoapsHarbor(unittest.TestCase):
                        "username": "source", "password": self.harbor.source_password}, "/")
 
 
+class SetOnRealServers(unittest.TestCase):
+    """One set of real artists, played through the plug-in to each real server in each dialect it
+    takes; every title must reach a listener of the stream as it was sent."""
+
+    # Artists whose names begin with punctuation (DNAS's title filter drops such titles) and
+    # names outside ASCII.
+    SET = [("'Til Tuesday", "Voices Carry"), (".38 Special", "Hold On Loosely"), ("!!!", "Must Be the Moon"),
+           ("$uicideboy$", "Paris"), ("(Hed) P.E.", "Bartender"), ("Zoë", "Nuit – blanche"),
+           ("坂本龍一", "戦場のメリークリスマス")]
+    # The plug-in may put one of these in front of a title a server's filter would drop.
+    INVISIBLE_MARKS = ("\u200b".encode("utf-8"), "\u2060".encode("utf-8"))
+    # Each server with the dialects it takes. Icecast's Shoutcast dialect goes to the mount its
+    # Shoutcast-compatible port feeds; DNAS takes both on stream 1, the one on /live.
+    SERVERS = [
+        ("Icecast 2.5", lambda: IcecastServer(kind=ICECAST_25), ("icecast",)),
+        ("Icecast 2.5 in strict mode", lambda: IcecastServer(kind=ICECAST_25, strict=True), ("icecast",)),
+        ("Icecast-KH", lambda: IcecastServer(kind=ICECAST_KH), ("icecast", "shoutcast")),
+        ("Shoutcast DNAS 2.6", DnasServer, ("icecast", "shoutcast")),
+    ]
+
+    @classmethod
+    def setUpClass(cls):
+        # name -> (server, {dialect: listener}), or the PeerAbsent that skips its rows.
+        cls.running = {}
+        try:
+            for name, make, dialects in cls.SERVERS:
+                cls.running[name] = cls.start(make(), dialects)
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def start(cls, server, dialects):
+        """Starts server with a source and a listener on the mount of each dialect."""
+        try:
+            server.start()
+        except PeerAbsent as absent:
+            return absent
+        try:
+            mounts = {dialect: "/live" if dialect == "icecast" else server.shoutcast_mount for dialect in dialects}
+            for mount in set(mounts.values()):
+                if mount == server.shoutcast_mount:
+                    server.start_shoutcast_source()
+                else:
+                    server.start_mp3_source(mount)
+            # Listening before any title is sent: DNAS gives a new listener the last 15 s of
+            # audio, with the titles of that time.
+            return server, {dialect: server.listen(mount) for dialect, mount in mounts.items()}
+        except BaseException:
+            server.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        for running in cls.running.values():
+            if not isinstance(running, PeerAbsent):
+                running[0].stop()
+
+    @staticmethod
+    def settings(server, dialect):
+        if dialect == "icecast":
+            return {"server_url": server.base_url + "/", "protocol": "icecast2", "mount": "/live",
+                    "username": "source", "password": server.source_password}
+        return {"server_url": server.base_url + "/", "protocol": "shoutcast", "sid": "1",
+                "password": server.source_password}
+
+    def heard(self, listener, since, expected):
+        """The expected title once the listener gets it after its first `since` blocks (read
+        without one leading invisible mark), or else every title it got after them."""
+        wanted = expected.encode("utf-8")
+
+        def unmarked(title):
+            return title[3:] if title[:3] in self.INVISIBLE_MARKS else title
+
+        def arrived():
+            return any(unmarked(event.title or b"") == wanted for event in listener.events()[since:])
+
+        try:
+            wait_for(arrived, NEXT_POLL_LIMIT + 2)
+            return expected
+        except TimeoutError:
+            return [event.title for event in listener.events()[since:]]
+
+    def test_strict_mode_refuses_the_update_by_get(self):
+        # Else the strict row could not show the plug-in finding its way past the refusal.
+        running = self.running["Icecast 2.5 in strict mode"]
+        if isinstance(running, PeerAbsent):
+            self.skipTest(str(running))
+        query = {"mount": "/live", "mode": "updinfo", "song": "By - Get"}
+        status, body = running[0].admin_get("/admin/metadata", query)
+        self.assertEqual(status, 405, body)
+
+    def test_every_title_reaches_the_listeners_of_each_server(self):
+        expected = [f"{artist} - {title}" for artist, title in self.SET]
+        for name, _, dialects in self.SERVERS:
+            for dialect in dialects:
+                with self.subTest(f"{dialect} dialect on {name}"):
+                    if isinstance(self.running[name], PeerAbsent):
+                        self.skipTest(str(self.running[name]))
+                    server, listeners = self.running[name]
+                    listener = listeners[dialect]
+                    heard = []
+                    with PluginHost(self.settings(server, dialect)) as host:
+                        for (artist, title), sent in zip(self.SET, expected):
+                            since = len(listener.events())
+                            host.set(*deck(1, artist, title))
+                            heard.append(self.heard(listener, since, sent))
+                    self.assertEqual(heard, expected)
+                    self.assertEqual(host.returncode, 0, host.output())
+
+
 class RefreshAndRetry(unittest.TestCase):
     def settings(self, port):
         return {"server_url": f"http://127.0.0.1:{port}/", "password": "pw"}
@@ -235,4 +349,4 @@ class SettingsBesideTheDll(unittest.TestCase):
 
 if __name__ == "__main__":
     exit_cleanly_on_sigterm()
-    unittest.main()
+    unittest.main(verbosity=2)

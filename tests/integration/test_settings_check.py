@@ -13,6 +13,8 @@ from concurrent.futures import ThreadPoolExecutor
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
+from harness.dnas import DnasServer  # noqa: E402
+from harness.peers import PeerAbsent  # noqa: E402
 from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
@@ -250,13 +252,21 @@ def write_raw(folder, name, text, encoding, mark=b""):
 class DjMistakes(unittest.TestCase):
     """The mistakes DJs make, each against the kind of server they meet it on: the last verdict
     names the real cause and the line to write, and the exit code says whether to go live.
-    The Shoutcast servers are stand-ins built from DNAS 2.6's published behaviour (see
-    harness/shoutcast_station.py): every update gets an empty 200, so only the read-back tells."""
+    Shoutcast 2 is the real DNAS 2.6, with a v1 source on stream 1 (only stream 1 exists);
+    Shoutcast 1, and DNAS where a verdict needs a 404 for the Icecast form, are stand-ins (see
+    harness/shoutcast_station.py). DNAS answers every update with an empty 200, so only the
+    read-back tells."""
 
     @classmethod
     def setUpClass(cls):
         cls.servers = []
+        cls.absent = {}  # kind of server -> why its rows skip
         try:
+            try:
+                cls.dnas = cls._serve(DnasServer())
+                cls.dnas.start_shoutcast_source()
+            except PeerAbsent as absent:
+                cls.dnas, cls.absent["dnas"] = None, str(absent)
             cls.ice = cls._serve(IcecastServer())
             cls.ice.start_mp3_source("/live")
             cls.ice.start_mp3_source("/remote", bind_address="127.0.0.2")
@@ -297,7 +307,9 @@ class DjMistakes(unittest.TestCase):
         harbor = {"server_url": self.harbor.base_url + "/", "protocol": "icecast2", "mount": "/live",
                   "username": "source", "password": self.harbor.source_password}
         shoutcast = {"protocol": "shoutcast", "sid": "1", "username": "source", "password": "dj-pass"}
-        values = {"icecast": ice, "harbor": harbor,
+        dnas = self.dnas and dict(shoutcast, server_url=self.dnas.base_url + "/", protocol="shoutcast2",
+                                  password=self.dnas.source_password)
+        values = {"icecast": ice, "harbor": harbor, "dnas": dnas,
                   "harbor icy": dict(harbor, server_url=self.harbor.icy_url + "/", protocol="shoutcast", sid="1"),
                   "v2": dict(shoutcast, server_url=f"http://127.0.0.1:{self.v2.port}/", protocol="shoutcast2"),
                   "v1": dict(shoutcast, server_url=f"http://127.0.0.1:{self.v1.port}/", protocol="shoutcast1"),
@@ -310,7 +322,10 @@ class DjMistakes(unittest.TestCase):
     # Rows whose update the server takes go to the harbor, which confirms in words: a read-back of
     # Icecast's /live could meet the title of another row running at the same time.
     def run_row(self, number, row):
+        """Runs the check for one row; returns (exit code, output), or (None, why) for a row to skip."""
         name, kind, overrides, form, args, said, advice, code = row
+        if kind in self.absent:
+            return None, self.absent[kind]
         folder = tempfile.mkdtemp(prefix="zenlark-mistake-")
         self.addCleanup(shutil.rmtree, folder, True)
         settings = self.settings_for(kind, **overrides)
@@ -338,7 +353,7 @@ class DjMistakes(unittest.TestCase):
             ("Icecast, all well", "icecast", {}, "", [], "OK: Icecast took the title", "", 0),
             ("harbor, all well", "harbor", {}, "", [], "OK: Liquidsoap's harbor confirmed", "", 0),
             ("harbor's ICY input, all well", "harbor icy", {}, "", [], "OK: Liquidsoap's harbor confirmed", "", 0),
-            ("Shoutcast v2, read back", "v2", {}, "", [], "OK: Shoutcast took the title", "", 0),
+            ("Shoutcast v2, read back", "dnas", {}, "", [], "OK: Shoutcast took the title", "", 0),
             ("Shoutcast v1, read back", "v1", {}, "", [], "OK: Shoutcast took the title", "", 0),
             ("Shoutcast dialect to Icecast's /live", "icecast", {"protocol": "shoutcast2"}, "", [],
              "PROBLEM: This server is Icecast", "Write protocol=icecast2 and mount=/live", 1),
@@ -367,25 +382,26 @@ class DjMistakes(unittest.TestCase):
              "", [], "PROBLEM: password holds a comment", "Put the comment on a line of its own", 1),
             ("https to a plain-http port", "icecast", {"server_url": self.ice.base_url.replace("http", "https") + "/"},
              "", [], "PROBLEM: This port speaks plain http", f"Write server_url={ice_root} (http instead", 1),
-            ("a file saved as UTF-8, non-ASCII password", "v2", {"password": "Müller"}, "utf-8", [],
+            ("a file saved as UTF-8, non-ASCII password", "dnas", {"password": "Müller"}, "utf-8", [],
              "saved as UTF-8", "UTF-16 LE", 1),
             ("a UTF-8 file with a byte-order mark", "icecast", {}, "utf-8 with mark", [],
              "PROBLEM: Windows will not find the section [stream]", "comment line", 1),
             ("the file saved as .ini.txt", "icecast", {}, "hidden .txt", [],
              "PROBLEM: The settings file is named ZenlarkVdjStandalone.ini.txt",
              "Rename it to ZenlarkVdjStandalone.ini", 1),
+            # On the real DNAS, which takes the Icecast form too, the tool cannot tell this apart.
             ("an unknown protocol", "v2", {"protocol": "shoutcst"}, "", [],
              "PROBLEM: protocol=shoutcst is not a server kind", "protocol=shoutcast for Shoutcast", 1),
-            ("Shoutcast: a sid that does not exist", "v2", {"sid": "7"}, "", [],
+            ("Shoutcast: a sid that does not exist", "dnas", {"sid": "7"}, "", [],
              "PROBLEM: The server took the update without a word, but stream 7 still shows no title.",
              "Check, in this order: sid", 1),
-            ("Shoutcast: a title its filter refuses", "v2", {}, "", ["--title", "Test"],
+            ("Shoutcast: a title its filter refuses", "dnas", {}, "", ["--title", "Test"],
              "Its title filter refuses titles like this one", "Send a real song title", 1),
-            ("Shoutcast: a title its filter drops for its start", "v2", {}, "", ["--title", "(Hed) P.E. - Bartender"],
+            ("Shoutcast: a title its filter drops for its start", "dnas", {}, "", ["--title", "(Hed) P.E. - Bartender"],
              "OK: Shoutcast took the title", "", 0),
-            ("Shoutcast: a wrong password", "v2", {"password": "not-it"}, "", [],
+            ("Shoutcast: a wrong password", "dnas", {"password": "not-it"}, "", [],
              "PROBLEM: The server refused the password.", "Check the Shoutcast password", 1),
-            ("Shoutcast: a password with a colon", "v2", {"password": "dj:pass"}, "", [],
+            ("Shoutcast: a password with a colon", "dnas", {"password": "dj:pass"}, "", [],
              "PROBLEM: The password holds \":\"", "Use a password without \":\"", 1),
             ("a second server in [stream 2]", "harbor", {}, "\n[stream 2]\nserver_url=http://radio.example.com:8000/\n",
              [], "PROBLEM: The plug-in does not read the section [stream 2]", "Rename [stream 2] to [stream2].", 1),
@@ -425,6 +441,8 @@ class DjMistakes(unittest.TestCase):
         for row, (code, output) in zip(rows, results):
             name, said, advice, expected_code = row[0], row[5], row[6], row[7]
             with self.subTest(name):
+                if code is None:
+                    self.skipTest(output)
                 label, last_advice = last_verdict(output)
                 self.assertIn(said, label, output)
                 self.assertIn(advice, last_advice, output)
@@ -620,4 +638,4 @@ class OnTheConsole(unittest.TestCase):
 
 if __name__ == "__main__":
     exit_cleanly_on_sigterm()
-    unittest.main()
+    unittest.main(verbosity=2)

@@ -1,4 +1,5 @@
-"""Test harness for the integration tests: real Icecast and Liquidsoap servers, stream sources, ICY listeners."""
+"""Test harness for the integration tests: real Icecast, Liquidsoap and Shoutcast DNAS servers, stream
+sources, ICY listeners."""
 from .icecast import IcecastError, IcecastServer, basic_authorization
 from .liquidsoap import HarborError, HarborServer
 from .listener import Listener, ListenerError, TitleEvent, stream_title

@@ -1,20 +1,20 @@
-"""A real Icecast 2.4 server for tests: writes its configuration, runs it on free loopback ports."""
+"""A real Icecast server for tests (Debian's 2.4, or 2.5 or Icecast-KH built from ../shared/peers):
+writes its configuration, runs it on free loopback ports."""
 import base64
 import os
 import secrets
 import shutil
 import signal
 import tempfile
-import time
 import urllib.error
 import urllib.parse
 import urllib.request
 import xml.etree.ElementTree as ElementTree
 from xml.sax.saxutils import escape
 
-from .processes import ManagedProcess
+from . import peers
 from .server_process import LoopbackServer
-from .waiting import free_port, wait_for
+from .waiting import free_port_pair, wait_for
 
 ICECAST_BINARY = os.environ.get("ZENLARK_ICECAST", "/usr/bin/icecast2")
 ICECAST_SHARE = "/usr/share/icecast2"
@@ -23,6 +23,32 @@ START_TIMEOUT = 10.0
 
 class IcecastError(RuntimeError):
     pass
+
+
+class IcecastKind:
+    """One Icecast server the harness runs: its program and shared files, and where it departs
+    from 2.4 in the configuration or the Shoutcast source's login. All take 2.4's configuration."""
+
+    def __init__(self, label, peer=None, default_mount=True, icy_ok2_before_headers=True):
+        self.label = label
+        self.peer = peer
+        # Whether it reads <mount type="default"> (KH needs a mount name in every <mount>, and
+        # reads URL titles as UTF-8 without being told).
+        self.default_mount = default_mount
+        self.icy_ok2_before_headers = icy_ok2_before_headers
+
+    def binary(self):
+        """The program; for a peer server, built first if missing (or PeerAbsent)."""
+        return self.peer.binary() if self.peer else ICECAST_BINARY
+
+    def share(self):
+        return self.peer.path("share", "icecast") if self.peer else ICECAST_SHARE
+
+
+ICECAST_24 = IcecastKind("Icecast 2.4")
+# 2.5 answers a Shoutcast source's password only once more arrives after it (headers, audio).
+ICECAST_25 = IcecastKind("Icecast 2.5", peers.ICECAST_25, icy_ok2_before_headers=False)
+ICECAST_KH = IcecastKind("Icecast-KH", peers.ICECAST_KH, default_mount=False)
 
 
 def basic_authorization(username, password):
@@ -39,15 +65,24 @@ class IcecastServer(LoopbackServer):
 
     Use as a context manager: `with IcecastServer() as ice:`. The server has an HTTP port
     (`ice.port`, also the port of /admin/metadata and /admin.cgi) and a shoutcast-compat
-    port (`ice.shoutcast_port`) whose ICY sources feed `ice.shoutcast_mount`. Every mount
-    reads URL updates as UTF-8, so non-ASCII titles arrive as their UTF-8 bytes.
+    port one above it (`ice.shoutcast_port`) whose ICY sources feed `ice.shoutcast_mount`.
+    Every mount reads URL updates as UTF-8, so non-ASCII titles arrive as their UTF-8 bytes.
     Sources and listeners made through this object are stopped with it.
+
+    `kind` chooses the server (ICECAST_24, ICECAST_25, ICECAST_KH); a peer server whose sources
+    are absent makes start() raise peers.PeerAbsent. `strict` (2.5 only) makes /admin/metadata
+    refuse GET with 405, as an admin who sets its strict mode does.
     """
 
     start_error = IcecastError
 
-    def __init__(self, workdir=None, shoutcast_mount="/stream", mounts=(), source_timeout=10):
+    def __init__(self, workdir=None, shoutcast_mount="/stream", mounts=(), source_timeout=10, kind=ICECAST_24,
+                 strict=False):
         super().__init__()
+        self.kind = kind
+        self.strict = strict
+        self.icy_ok2_before_headers = kind.icy_ok2_before_headers
+        self._binary = None
         self._own_workdir = workdir is None
         self.workdir = tempfile.mkdtemp(prefix="icecast-") if workdir is None else workdir
         self.host = "127.0.0.1"
@@ -64,12 +99,16 @@ class IcecastServer(LoopbackServer):
     # Lifecycle
 
     def _prepare(self):
+        self._binary = self.kind.binary()
         self._prepare_folders()
 
     def _choose_ports(self):
-        self.port = free_port(self.host)
-        self.shoutcast_port = free_port(self.host)
-        return self.shoutcast_port != self.port
+        self.port = free_port_pair(self.host)
+        self.shoutcast_port = self.port + 1
+        return True
+
+    def _ports(self):
+        return (self.port, self.shoutcast_port)
 
     def _remove_workdir(self):
         if self._own_workdir:
@@ -185,13 +224,17 @@ class IcecastServer(LoopbackServer):
             os.chmod(self._log_dir, 0o777)
 
     def _mount_sections(self):
-        mounts = ['<mount type="default">' + _element("charset", "UTF-8") + "</mount>"]
+        mounts = []
+        if self.kind.default_mount:
+            mounts.append('<mount type="default">' + _element("charset", "UTF-8") + "</mount>")
         for mount in self.extra_mounts:
             mounts.append('<mount type="normal">' + _element("mount-name", mount)
                           + _element("charset", "UTF-8") + "</mount>")
         return "\n    ".join(mounts)
 
     def _write_config(self):
+        share = self.kind.share()
+        strict = '<resource source="/admin/metadata" omode="strict"/>' if self.strict else ""
         owner = ""
         if os.geteuid() == 0:
             owner = "<changeowner><user>nobody</user><group>nogroup</group></changeowner>"
@@ -228,10 +271,11 @@ class IcecastServer(LoopbackServer):
     {self._mount_sections()}
     <fileserve>1</fileserve>
     <paths>
-        <basedir>{escape(ICECAST_SHARE)}</basedir>
+        <basedir>{escape(share)}</basedir>
         <logdir>{escape(self._log_dir)}</logdir>
-        <webroot>{escape(ICECAST_SHARE)}/web</webroot>
-        <adminroot>{escape(ICECAST_SHARE)}/admin</adminroot>
+        <webroot>{escape(share)}/web</webroot>
+        <adminroot>{escape(share)}/admin</adminroot>
+        {strict}
     </paths>
     <logging>
         <accesslog>access.log</accesslog>
@@ -251,20 +295,8 @@ class IcecastServer(LoopbackServer):
 
     def _launch(self):
         self._write_config()
-        output = open(os.path.join(self.workdir, "icecast.out"), "wb")
-        try:
-            self.process = ManagedProcess([ICECAST_BINARY, "-c", self._config_path], output, output)
-        finally:
-            output.close()
-        deadline = time.monotonic() + START_TIMEOUT
-        while time.monotonic() < deadline:
-            if not self.process.running():
-                raise IcecastError("icecast exited at start:\n" + self._startup_output())
-            if self._answers():
-                return
-            time.sleep(0.05)
-        raise IcecastError("icecast did not answer within "
-                           f"{START_TIMEOUT:.0f} s:\n" + self._startup_output())
+        self._run_until_it_answers([self._binary, "-c", self._config_path],
+                                   os.path.join(self.workdir, "icecast.out"), START_TIMEOUT)
 
     def _answers(self):
         try:

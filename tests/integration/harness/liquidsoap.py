@@ -15,7 +15,6 @@ import json
 import os
 import secrets
 import shutil
-import socket
 import tempfile
 import time
 import urllib.error
@@ -23,7 +22,7 @@ import urllib.request
 
 from .processes import ManagedProcess
 from .server_process import LoopbackServer
-from .waiting import free_port, wait_for
+from .waiting import free_port, free_port_pair, wait_for
 
 LIQUIDSOAP_BINARY = os.environ.get("ZENLARK_LIQUIDSOAP", "/usr/bin/liquidsoap")
 # Liquidsoap loads all its decoders first; on a shared machine that takes a while.
@@ -34,15 +33,6 @@ MARK = "ZENLARK"
 
 class HarborError(RuntimeError):
     pass
-
-
-def _port_is_free(host, port):
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
-        try:
-            s.bind((host, port))
-        except OSError:
-            return False
-    return True
 
 
 def _script(host, port, icy_port, mounts, user, password):
@@ -168,11 +158,12 @@ class HarborServer(LoopbackServer):
         return os.path.join(self.workdir, "liquidsoap.out")
 
     def _choose_ports(self):
-        while True:
-            self.port = free_port(self.host)
-            self.icy_port = free_port(self.host)
-            if len({self.port, self.icy_port, self.icy_port + 1}) == 3 and _port_is_free(self.host, self.icy_port + 1):
-                return True
+        self.port = free_port(self.host)
+        self.icy_port = free_port_pair(self.host)
+        return self.port not in (self.icy_port, self.shoutcast_port)
+
+    def _ports(self):
+        return (self.port, self.icy_port, self.shoutcast_port)
 
     def _remove_workdir(self):
         shutil.rmtree(self.workdir, ignore_errors=True)

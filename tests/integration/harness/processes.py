@@ -19,11 +19,11 @@ class ManagedProcess:
     keeper stops the server if this process dies without running its exit hooks.
     """
 
-    def __init__(self, args, stdout, stderr):
+    def __init__(self, args, stdout, stderr, cwd=None):
         self.args = list(args)
         self.popen = subprocess.Popen(
             [sys.executable, KEEPER, *self.args],
-            stdin=subprocess.PIPE, stdout=stdout, stderr=stderr,
+            stdin=subprocess.PIPE, stdout=stdout, stderr=stderr, cwd=cwd,
             start_new_session=True)
         with _lock:
             _live.add(self)
@@ -59,6 +59,49 @@ class ManagedProcess:
 
     def _signal_group(self, sig):
         signal_group(self.popen, sig)
+
+    def listening_ports(self):
+        """The TCP ports the process group listens on. A server may keep running with a port it
+        could not bind (another process took it); this tells whether it holds every port."""
+        inodes = set()
+        for pid in _group_members(self.popen.pid):
+            try:
+                for fd in os.listdir(f"/proc/{pid}/fd"):
+                    target = os.readlink(f"/proc/{pid}/fd/{fd}")
+                    if target.startswith("socket:["):
+                        inodes.add(target[8:-1])
+            except OSError:
+                continue  # gone, or not ours to read
+        ports = set()
+        for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+            try:
+                with open(table) as lines:
+                    rows = [line.split() for line in lines.readlines()[1:]]
+            except OSError:
+                continue
+            for row in rows:
+                if row[3] == _TCP_LISTEN and row[9] in inodes:
+                    ports.add(int(row[1].rpartition(":")[2], 16))
+        return ports
+
+
+_TCP_LISTEN = "0A"
+
+
+def _group_members(group):
+    """The processes in the process group `group`."""
+    members = []
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open(f"/proc/{name}/stat") as stat:
+                fields = stat.read().rpartition(")")[2].split()
+        except OSError:
+            continue
+        if int(fields[2]) == group:
+            members.append(int(name))
+    return members
 
 
 def signal_group(process, sig):

@@ -12,9 +12,12 @@ server answers about them, for the recording server to serve.
         request.answered_with                 # "updinfo accepted", "401", ...
         station.title(1)                      # the stream's current title
 
-Real DNAS servers do not run here, so every answer stands for a fact published with DNAS 2.6's
-source and documentation, and the comments say which. Where those facts leave a case open, the
-stand-in still answers it in one defined way and says so ("stand-in's choice").
+Tests use the real DNAS 2.6 (harness/dnas.py) wherever it shows the same; DNAS 1.9 is closed and
+has only this stand-in. Every answer stands for a fact published with DNAS 2.6's source and
+documentation, and the comments say which. Where those facts leave a case open, the stand-in
+still answers it in one defined way and says so ("stand-in's choice"); the real server differs
+in some of them (it takes the Icecast form of the update, and answers an unknown path with the
+stream).
 
 A station: `password` (the DJ's source password), `admin_password`, `sids` (each stream's id and
 its current title, or None for a stream without a source; default {1: ""}), `private_stats`

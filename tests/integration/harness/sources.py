@@ -1,6 +1,7 @@
 """Source clients that feed an Icecast mount with a live stream: MP3 over HTTP, MP3 over the
 ICY (shoutcast-compat) login, and Ogg Opus over HTTP. Each streams silence at about its real
 bitrate from a thread until stopped, so the mount stays live and listeners get data."""
+import select
 import socket
 import struct
 import threading
@@ -11,6 +12,8 @@ from .icecast import basic_authorization
 CONNECT_TIMEOUT = 5.0
 # How far the source may run ahead of real time; Icecast keeps a listener burst from it.
 LEAD_SECONDS = 0.5
+# How long a Shoutcast-style login waits for the server's answer before it sends another frame.
+ICY_ANSWER_POLL = 0.2
 
 
 class SourceRefused(RuntimeError):
@@ -115,6 +118,7 @@ class StreamingSource:
         self.bytes_sent = 0
         self._socket = None
         self._thread = None
+        self._chunks = self.chunks()
         self._stopping = threading.Event()
 
     def __enter__(self):
@@ -189,7 +193,7 @@ class StreamingSource:
     def _stream(self):
         due = time.monotonic()
         try:
-            for chunk, duration in self.chunks():
+            for chunk, duration in self._chunks:
                 if self._stopping.is_set():
                     return
                 wait = due - LEAD_SECONDS - time.monotonic()
@@ -215,25 +219,46 @@ class Mp3Source(StreamingSource):
 
 class ShoutcastSource(StreamingSource):
     """MP3 source through the ICY login on the shoutcast-compat port: the password line, the
-    server's "OK2", then the stream headers. It feeds the server's shoutcast mount."""
+    server's "OK2", then the stream headers. It feeds the server's shoutcast mount. A server
+    that answers only once more than the password has arrived (server.icy_ok2_before_headers
+    false) gets the headers at once and then audio until it answers."""
 
-    def __init__(self, server, **options):
-        super().__init__(server, server.shoutcast_mount, **options)
+    def __init__(self, server, mount=None, **options):
+        super().__init__(server, mount or server.shoutcast_mount, **options)
 
     def port(self):
         return self.server.shoutcast_port
 
     def login(self, sock):
-        sock.sendall(self.password.encode("utf-8") + b"\r\n")
-        answer = _read_header_block(sock)
-        if not answer.startswith(b"OK2"):
-            raise SourceRefused(f"ICY login: {answer[:80]!r}")
+        password = self.password.encode("utf-8") + b"\r\n"
         headers = ("content-type:audio/mpeg\r\n"
                    f"icy-name:{self.name}\r\n"
                    "icy-pub:0\r\n"
                    f"icy-br:{MP3_BITRATE // 1000}\r\n"
-                   "\r\n")
-        sock.sendall(headers.encode("utf-8"))
+                   "\r\n").encode("utf-8")
+        if self.server.icy_ok2_before_headers:
+            sock.sendall(password)
+            self._expect_ok2(_read_header_block(sock))
+            sock.sendall(headers)
+            return
+        sock.sendall(password + headers)
+        self._expect_ok2(self._answer_while_streaming(sock))
+
+    def _answer_while_streaming(self, sock):
+        """The server's answer, read while audio frames keep arriving there: such a server looks
+        at what it already holds only when more comes in."""
+        deadline = time.monotonic() + CONNECT_TIMEOUT
+        while not select.select([sock], [], [], ICY_ANSWER_POLL)[0]:
+            if time.monotonic() > deadline:
+                raise SourceRefused("ICY login: no answer")
+            frame, _ = next(self._chunks)
+            sock.sendall(frame)
+        return _read_header_block(sock)
+
+    @staticmethod
+    def _expect_ok2(answer):
+        if not answer.startswith(b"OK2"):
+            raise SourceRefused(f"ICY login: {answer[:80]!r}")
 
     def chunks(self):
         return mp3_frames()

@@ -1,6 +1,10 @@
 """Polling helpers: wait for a condition with a deadline, pick free loopback ports."""
+import contextlib
 import socket
 import time
+
+# How many ports free_port_pair tries before it gives up.
+PAIR_ATTEMPTS = 50
 
 
 def wait_for(predicate, timeout, interval=0.05, description=None):
@@ -32,3 +36,27 @@ def free_port(host="127.0.0.1"):
     with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
         s.bind((host, 0))
         return s.getsockname()[1]
+
+
+def free_port_pair(host="127.0.0.1"):
+    """A TCP port P such that P and P + 1 are both free on host right now.
+
+    Shoutcast servers and Shoutcast-compatible ports take the encoder on the port one above
+    the web port. Both are bound at once while they are chosen, so the pair was free together;
+    as with free_port, another process may take one before the server binds it, and servers
+    check that they hold both.
+    """
+    for _ in range(PAIR_ATTEMPTS):
+        with contextlib.ExitStack() as held:
+            low = held.enter_context(socket.socket(socket.AF_INET, socket.SOCK_STREAM))
+            low.bind((host, 0))
+            port = low.getsockname()[1]
+            if port >= 65535:
+                continue
+            high = held.enter_context(socket.socket(socket.AF_INET, socket.SOCK_STREAM))
+            try:
+                high.bind((host, port + 1))
+            except OSError:
+                continue
+            return port
+    raise OSError(f"no two free neighbouring ports on {host} after {PAIR_ATTEMPTS} tries")
