@@ -301,6 +301,13 @@ TEST(PublishedStatus, ReadsEachServersPage) {
     EXPECT_TRUE(parseIcecastStatus(R"({"icestats":{"admin":"x"}})")->empty());
     EXPECT_FALSE(parseIcecastStatus("<html>Not Found</html>"));
     EXPECT_FALSE(parseIcecastStatus(std::string(100000, '[')));
+    // A well-formed page nested deeper than any status page is refused, not built.
+    const auto nested = [](std::size_t depth) {
+        return R"({"icestats":{"source":{"listenurl":"http://h/a","x":)" + std::string(depth, '[') +
+               std::string(depth, ']') + "}}}";
+    };
+    EXPECT_TRUE(parseIcecastStatus(nested(10)));
+    EXPECT_FALSE(parseIcecastStatus(nested(20)));
     // Shoutcast escapes its titles, and a title may hold commas.
     EXPECT_EQ(parseSevenHtmlTitle("<html><body>1,1,2,32,1,128,AC/DC, Live &amp; Loud</body></html>"),
               "AC/DC, Live & Loud");

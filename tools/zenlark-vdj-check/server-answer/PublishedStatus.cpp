@@ -3,21 +3,35 @@
 
 #include "AsciiCase.h"
 #include "WellFormedUtf8.h"
-#include "server-answer/JsonReader.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <map>
 
+using Json = nlohmann::json;
+
 namespace {
 
-const JsonValue* member(const JsonValue& object, const char* name) {
-    const auto found = object.members.find(name);
-    return found == object.members.end() ? nullptr : &found->second;
+// Deeper than any status page nests: such a document is refused, not built.
+constexpr int maxJsonDepth = 16;
+
+// The document, or nothing when the text is not well-formed JSON or nests deeper than the limit.
+std::optional<Json> readJson(const std::string& text) {
+    bool tooDeep = false;
+    const Json::parser_callback_t keepShallow = [&tooDeep](int depth, Json::parse_event_t, Json&) {
+        tooDeep = tooDeep || depth > maxJsonDepth;
+        return !tooDeep;
+    };
+    Json document = Json::parse(text, keepShallow, false);
+    if (tooDeep || document.is_discarded())
+        return std::nullopt;
+    return document;
 }
 
-std::string memberText(const JsonValue& object, const char* name) {
-    const JsonValue* value = member(object, name);
-    return value != nullptr && value->kind == JsonValue::Kind::string ? value->text : std::string();
+std::string memberText(const Json& object, const char* name) {
+    const auto found = object.find(name);
+    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
 }
 
 // The path of a listen address: "http://host:8000/live" gives "/live".
@@ -27,35 +41,37 @@ std::string pathOf(const std::string& url) {
     return slash == std::string::npos ? "/" : url.substr(slash);
 }
 
-MountStatus mountOf(const JsonValue& source) {
+MountStatus mountOf(const Json& source) {
     MountStatus mount;
     mount.path = pathOf(memberText(source, "listenurl"));
     mount.contentType = memberText(source, "server_type");
     mount.subtype = memberText(source, "subtype");
-    const JsonValue* title = member(source, "title");
-    if (title != nullptr && title->kind == JsonValue::Kind::string)
-        mount.title = title->text;
+    const auto title = source.find("title");
+    if (title != source.end() && title->is_string())
+        mount.title = title->get<std::string>();
     return mount;
 }
 
 } // namespace
 
 std::optional<std::vector<MountStatus>> parseIcecastStatus(const std::string& json) {
-    const std::optional<JsonValue> document = readJson(json);
-    if (!document || document->kind != JsonValue::Kind::object)
+    const std::optional<Json> document = readJson(json);
+    if (!document || !document->is_object())
         return std::nullopt;
-    const JsonValue* stats = member(*document, "icestats");
-    if (stats == nullptr || stats->kind != JsonValue::Kind::object)
+    const auto stats = document->find("icestats");
+    if (stats == document->end() || !stats->is_object())
         return std::nullopt;
     std::vector<MountStatus> mounts;
-    const JsonValue* sources = member(*stats, "source");
-    if (sources == nullptr)
+    const auto sources = stats->find("source");
+    if (sources == stats->end())
         return mounts; // no mount is live
-    if (sources->kind == JsonValue::Kind::object)
+    if (sources->is_object())
         mounts.push_back(mountOf(*sources));
-    for (const JsonValue& source : sources->items) {
-        if (source.kind == JsonValue::Kind::object)
-            mounts.push_back(mountOf(source));
+    if (sources->is_array()) {
+        for (const Json& source : *sources) {
+            if (source.is_object())
+                mounts.push_back(mountOf(source));
+        }
     }
     return mounts;
 }
