@@ -6,6 +6,8 @@
 #include "UrlText.h"
 #include "WinHttpErrors.h"
 
+#include "server-answer/ServerKind.h"
+
 #include "delivery/ShoutcastTitleFilter.h"
 
 #include <cstdint>
@@ -137,6 +139,11 @@ static bool knowsMounts(const CheckOutcome& outcome) {
     return outcome.before && outcome.before->page == StatusPage::icecast;
 }
 
+// The server as the look before the update found it.
+static const ServerDescription& serverOf(const CheckOutcome& outcome) {
+    return describeServer(outcome.before ? outcome.before->kind : ServerKind::unknown);
+}
+
 static CheckVerdict refusedUrlUpdates(const CheckOutcome& outcome) {
     const MountStatus* mount = mountBefore(outcome);
     if (mount != nullptr && formatRefusesTitleUpdates(*mount))
@@ -156,7 +163,7 @@ static CheckVerdict refusedUrlUpdates(const CheckOutcome& outcome) {
             "Set username and password to Icecast's admin user and admin password (from the "
             "server's icecast.xml, or your host's control panel), or run the plug-in on the computer "
             "that runs the encoder.");
-    return verdict(false, "Icecast refused the title: \"Mountpoint will not accept URL updates\".",
+    return verdict(false, "Icecast refused the title: " + quoted(serverMessage(outcome.answerBody)) + ".",
                    "Either the mount's format carries no titles (Ogg Opus, FLAC, WebM): use an MP3 or AAC "
                    "mount, or Ogg Vorbis. Or the update comes from another address than the encoder and "
                    "the credentials are not the admin's: when the encoder runs on another machine, set "
@@ -211,9 +218,41 @@ static CheckVerdict shownOnServer(const ReadBack& back) {
                    "");
 }
 
-// Icecast's Shoutcast-compatible port feeds one mount of its own, and its admin.cgi updates
-// that mount, whatever else the server streams. Icecast's own update reaches every mount, so
+// Icecast feeds an encoder in Shoutcast mode to this mount unless its admin names another.
+static const std::string icecastsShoutcastMount = "/stream";
+
+// The line that moves a section to Icecast's own update, which reaches every mount, so
 // protocol=icecast2 is right whichever way the encoder connects.
+static std::string icecastUpdateLine(const std::string& mount, const std::string& shoutcastMount) {
+    std::string line = "Write protocol=icecast2 and mount=" + mount;
+    if (!shoutcastMount.empty() && shoutcastMount != mount)
+        line += " (or mount=" + shoutcastMount + " if your encoder connects in Shoutcast mode)";
+    return line + ".";
+}
+
+// The same line from the mounts the server listed: the section's own mount where it is live,
+// else the mount an encoder in Shoutcast mode feeds, else the one live mount.
+static std::string icecastUpdateLineFromStatus(const CheckOutcome& outcome) {
+    const std::string anyMount = "Write protocol=icecast2 and mount= with the mount your encoder streams to";
+    if (!knowsMounts(outcome))
+        return anyMount + ".";
+    const ServerView& view = *outcome.before;
+    const std::string shoutcastMount =
+        findMount(view, icecastsShoutcastMount) != nullptr ? icecastsShoutcastMount : std::string();
+    if (findMount(view, outcome.mount) != nullptr)
+        return icecastUpdateLine(outcome.mount, shoutcastMount);
+    if (!shoutcastMount.empty())
+        return icecastUpdateLine(shoutcastMount, "");
+    if (view.mounts.size() == 1)
+        return icecastUpdateLine(view.mounts.front().path, "");
+    std::vector<std::string> paths;
+    for (const MountStatus& live : view.mounts)
+        paths.push_back(live.path);
+    return anyMount + (paths.empty() ? "" : ", one of " + listInWords(paths)) + ".";
+}
+
+// Icecast's Shoutcast-compatible port feeds one mount of its own, and its admin.cgi updates
+// that mount, whatever else the server streams.
 static CheckVerdict wentElsewhere(const CheckOutcome& outcome) {
     const ReadBack& back = outcome.readBack;
     if (outcome.dialect == ServerDialect::Shoutcast)
@@ -221,8 +260,7 @@ static CheckVerdict wentElsewhere(const CheckOutcome& outcome) {
                        "This server is Icecast: its Shoutcast-style update put the title on its own "
                        "Shoutcast mount " +
                            back.landedOn + ", not on " + back.where + ".",
-                       "Write protocol=icecast2 and mount=" + back.where + " (or mount=" + back.landedOn +
-                           " if your encoder connects in Shoutcast mode).");
+                       icecastUpdateLine(back.where, back.landedOn));
     return verdict(false, "Icecast shows the title on " + back.landedOn + ", not on " + back.where + ".",
                    "Write mount=" + back.landedOn + " if that is the mount your listeners hear.");
 }
@@ -262,14 +300,37 @@ static CheckVerdict notShownOnIcecast(const CheckOutcome& outcome) {
                        "the server changed it back. Check again, and look at what a player shows.");
 }
 
-bool refusedBehindSuccess(const std::string& answerBody) {
-    return contains(answerBody, "Mountpoint will not accept URL updates");
+// DNAS takes Icecast's update too, but for stream 1 alone whatever the mount, and with no way
+// past its title filter, which the Shoutcast-style update passes with an invisible character in
+// front of titles it would drop for how they start.
+static bool icecastUpdateToDnas(const CheckOutcome& outcome) {
+    return serverOf(outcome).icecastUpdatesStreamOne && outcome.dialect == ServerDialect::Icecast;
+}
+
+static CheckVerdict icecastUpdateOnDnas(const CheckOutcome& outcome) {
+    const std::string line = "Write protocol=shoutcast2 and sid=1, or your stream's number if the server has "
+                             "several (its status page lists them).";
+    if (outcome.report.status == 401)
+        return verdict(false, "Shoutcast DNAS refused the user name or password.",
+                       line + " Shoutcast's update takes the stream's source (DJ) password or the admin password.");
+    const ReadBack& back = outcome.readBack;
+    const std::string happened =
+        back.result == ReadBack::Result::shown
+            ? "This server is Shoutcast DNAS: it took the Icecast-style update, but it puts every such update "
+              "on stream 1, whatever the mount, and in this form its filter drops titles that start with "
+              "punctuation or words such as \"Track\"."
+            : "This server is Shoutcast DNAS: it took the Icecast-style update without a word, but stream 1 "
+              "still shows " +
+                  titleInWords(back.shownTitle) + ".";
+    return verdict(false, happened, line);
 }
 
 // What the server shows after the update decides; its own words count where it shows nothing.
 static CheckVerdict success(const CheckOutcome& outcome) {
-    if (refusedBehindSuccess(outcome.answerBody))
+    if (holdsRefusedUpdate(outcome.answerBody))
         return withDetail(refusedUrlUpdates(outcome), statusDetail(outcome.report.status));
+    if (icecastUpdateToDnas(outcome))
+        return withDetail(icecastUpdateOnDnas(outcome), statusDetail(outcome.report.status));
     switch (outcome.readBack.result) {
     case ReadBack::Result::shown:
         return shownOnServer(outcome.readBack);
@@ -410,6 +471,13 @@ static CheckVerdict rejectedByIcecast(const CheckOutcome& outcome) {
 
 static CheckVerdict rejectedByShoutcast(const CheckOutcome& outcome) {
     const std::uint32_t status = outcome.report.status;
+    const ServerDescription& server = serverOf(outcome);
+    if (status == 401 && server.refusesShoutcastUpdates)
+        return verdict(false,
+                       std::string(server.name) +
+                           " refuses every Shoutcast-style update (admin.cgi), the right password included: "
+                           "it takes titles only through Icecast's own update.",
+                       icecastUpdateLineFromStatus(outcome));
     if (status == 401)
         return verdict(false, "The server refused the password.",
                        "Check the Shoutcast password (the stream's source (DJ) password, or the admin "
@@ -453,6 +521,8 @@ static CheckVerdict rejected(const CheckOutcome& outcome) {
         return redirected(outcome);
     if (status >= 500)
         return verdict(false, "The server failed.", "Try again later, or look at the server's log.");
+    if (icecastUpdateToDnas(outcome) && status == 401)
+        return icecastUpdateOnDnas(outcome);
     if (outcome.dialect == ServerDialect::Icecast)
         return rejectedByIcecast(outcome);
     return rejectedByShoutcast(outcome);

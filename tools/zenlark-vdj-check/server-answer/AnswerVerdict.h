@@ -46,9 +46,6 @@ bool mayBePlainHttpPort(const DeliveryReport& report);
 // The same for Windows' error alone, whichever request met it.
 bool mayBePlainHttpError(std::uint32_t platformError);
 
-// True for Icecast's refusal that comes with a success status.
-bool refusedBehindSuccess(const std::string& answerBody);
-
 // The server's own message in an answer body: the text of an XML <message> element, else the
 // body's first line of text, cut to a readable length.
 std::string serverMessage(const std::string& answerBody);

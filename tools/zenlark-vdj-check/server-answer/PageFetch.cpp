@@ -1,6 +1,8 @@
 // A titleless GET through WinHTTP, with the limits of every request the tool makes.
 #include "server-answer/PageFetch.h"
 
+#include "server-answer/PublishedStatus.h"
+
 #include "delivery/HttpSession.h"
 
 // "Mozilla" in it makes a Shoutcast v1 server answer with its pages instead of the stream.
@@ -15,11 +17,11 @@ static PageAnswer noAnswer() {
 }
 
 // A header's value with anything outside printable ASCII shown as "?"; empty when it is missing.
-static std::string asciiHeader(HINTERNET request, DWORD query) {
+// `name` names a header WinHTTP has no query of its own for (WINHTTP_QUERY_CUSTOM).
+static std::string asciiHeader(HINTERNET request, DWORD query, const wchar_t* name = WINHTTP_HEADER_NAME_BY_INDEX) {
     wchar_t value[1024] = {};
     DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, value, &size,
-                             WINHTTP_NO_HEADER_INDEX))
+    if (!WinHttpQueryHeaders(request, query, name, value, &size, WINHTTP_NO_HEADER_INDEX))
         return std::string();
     std::string ascii;
     for (const wchar_t* c = value; *c != L'\0'; ++c)
@@ -57,6 +59,10 @@ PageAnswer fetchPage(const ServerAddress& address, std::uint16_t port, bool secu
     answer.status = status;
     answer.server = asciiHeader(request.get(), WINHTTP_QUERY_SERVER);
     answer.location = asciiHeader(request.get(), WINHTTP_QUERY_LOCATION);
-    readAnswerBody(request.get(), answer.body, maxBodyBytes);
+    answer.contentType = asciiHeader(request.get(), WINHTTP_QUERY_CONTENT_TYPE);
+    answer.icyNotices = asciiHeader(request.get(), WINHTTP_QUERY_CUSTOM, L"icy-notice1") + " " +
+                        asciiHeader(request.get(), WINHTTP_QUERY_CUSTOM, L"icy-notice2");
+    if (isPageContentType(answer.contentType))
+        readAnswerBody(request.get(), answer.body, maxBodyBytes);
     return answer;
 }

@@ -12,10 +12,14 @@ struct PageAnswer {
     std::uint32_t platformError = 0; // why there was none
     std::string server;              // the Server header, as ASCII
     std::string location;            // a redirect's Location header, as ASCII
+    std::string contentType;         // as ASCII
+    std::string icyNotices;          // icy-notice1 and icy-notice2, as ASCII, where a stream names its server
     std::string body;                // the start of the body
 };
 
 // GETs `target` (ASCII, path and query) on the address's host at `port`, over TLS when `secure`.
-// A redirect is handed back as it stands. Reads at most 64 KiB of the body.
+// A redirect is handed back as it stands. Reads at most 64 KiB of the body, and none of a body
+// that is no page (isPageContentType): some servers answer unknown paths with their audio
+// stream, which never ends.
 PageAnswer fetchPage(const ServerAddress& address, std::uint16_t port, bool secure,
                      const std::wstring& target);

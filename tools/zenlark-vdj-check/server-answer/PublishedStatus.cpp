@@ -76,6 +76,17 @@ std::optional<std::vector<MountStatus>> parseIcecastStatus(const std::string& js
     return mounts;
 }
 
+bool isPageContentType(const std::string& contentType) {
+    std::string type = asciiLowered(contentType.substr(0, contentType.find(';')));
+    while (!type.empty() && type.back() == ' ')
+        type.pop_back();
+    const auto endsWith = [&type](const std::string& end) {
+        return type.size() >= end.size() && type.compare(type.size() - end.size(), end.size(), end) == 0;
+    };
+    return type.empty() || type.rfind("text/", 0) == 0 || type == "application/json" || type == "application/xml" ||
+           endsWith("+xml") || endsWith("+json");
+}
+
 const MountStatus* findMount(const ServerView& view, const std::string& path) {
     for (const MountStatus& mount : view.mounts) {
         if (mount.path == path)
@@ -124,6 +135,41 @@ static std::string xmlUnescaped(const std::string& text) {
         at = end + 1;
     }
     return out;
+}
+
+// The text of the cell after the label cell `label` in one mount's section of Icecast-KH's page:
+// "<td>Content Type:</td><td class="streamdata">audio/mpeg</td>".
+static std::optional<std::string> cellAfter(const std::string& section, const std::string& label) {
+    const std::size_t at = section.find(label);
+    if (at == std::string::npos)
+        return std::nullopt;
+    const std::size_t open = section.find("<td", at + label.size());
+    const std::size_t start = open == std::string::npos ? open : section.find('>', open);
+    const std::size_t end = start == std::string::npos ? start : section.find("</td>", start);
+    if (end == std::string::npos)
+        return std::nullopt;
+    return xmlUnescaped(section.substr(start + 1, end - start - 1));
+}
+
+std::optional<std::vector<MountStatus>> parseIcecastStatusPage(const std::string& html) {
+    static const std::string heading = "<h3>Mount Point ";
+    std::size_t at = html.find(heading);
+    // With no mount live the page holds no section, only its title.
+    if (at == std::string::npos && html.find("<title>Icecast Streaming Media Server</title>") == std::string::npos)
+        return std::nullopt;
+    std::vector<MountStatus> mounts;
+    while (at != std::string::npos) {
+        const std::size_t start = at + heading.size();
+        at = html.find(heading, start);
+        const std::string section = html.substr(start, at == std::string::npos ? at : at - start);
+        MountStatus mount;
+        mount.path = xmlUnescaped(section.substr(0, section.find('<')));
+        mount.contentType = cellAfter(section, "Content Type:").value_or(std::string());
+        mount.title = cellAfter(section, "Current Song:");
+        if (!mount.path.empty() && mount.path[0] == '/')
+            mounts.push_back(std::move(mount));
+    }
+    return mounts;
 }
 
 std::optional<std::string> parseStatsSongTitle(const std::string& xml) {

@@ -1,6 +1,8 @@
 // What servers publish about their streams, read from their public status pages: Icecast's
-// /status-json.xsl and Shoutcast's /currentsong, /stats and /7.html.
+// /status-json.xsl (Icecast-KH's /status.xsl) and Shoutcast's /currentsong, /stats and /7.html.
 #pragma once
+
+#include "server-answer/ServerKind.h"
 
 #include <cstdint>
 #include <optional>
@@ -18,7 +20,7 @@ struct MountStatus {
 // Which status page a server's view came from.
 enum class StatusPage {
     none,        // the server publishes nothing this tool reads (Liquidsoap's harbor, for one)
-    icecast,     // /status-json.xsl
+    icecast,     // Icecast's list of live mounts: /status-json.xsl, or Icecast-KH's /status.xsl
     currentSong, // Shoutcast v2's /currentsong
     stats,       // Shoutcast v2's /stats
     sevenHtml,   // Shoutcast's /7.html
@@ -26,15 +28,26 @@ enum class StatusPage {
 
 struct ServerView {
     StatusPage page = StatusPage::none;
-    std::string serverName;           // the Server header of the status page, when it gave one
-    std::vector<MountStatus> mounts;  // Icecast: every live mount
-    std::optional<std::string> title; // Shoutcast: the stream's current title
-    std::uint32_t noAnswerError = 0;  // the port gave no web answer at all: Windows' error
+    ServerKind kind = ServerKind::unknown; // what the server's answers named it
+    std::string serverName;                // the Server header of the status page, when it gave one
+    std::vector<MountStatus> mounts;       // Icecast: every live mount
+    std::optional<std::string> title;      // Shoutcast: the stream's current title
+    std::string sid;                       // Shoutcast: the stream whose title that is
+    std::uint32_t noAnswerError = 0;       // the port gave no web answer at all: Windows' error
 };
+
+// True for the content types of a page: text, JSON, XML, or none given. Anything else (an audio
+// stream, for one) is not read as a page.
+bool isPageContentType(const std::string& contentType);
 
 // Icecast's /status-json.xsl: every live mount. Nothing when the text is not that page. With
 // one mount Icecast writes "source" as an object, with several as an array; both are read.
 std::optional<std::vector<MountStatus>> parseIcecastStatus(const std::string& json);
+
+// Icecast-KH's /status.xsl, an HTML page with a section per live mount ("Mount Point /live")
+// that names its content type and current song: every live mount. Nothing when the text is not
+// that page.
+std::optional<std::vector<MountStatus>> parseIcecastStatusPage(const std::string& html);
 
 // The live mount at `path` ("/live"), or null when the view lists none there.
 const MountStatus* findMount(const ServerView& view, const std::string& path);

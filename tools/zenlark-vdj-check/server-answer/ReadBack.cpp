@@ -45,12 +45,12 @@ static ReadBack icecastReadBack(const ServerView& after, ServerDialect dialect, 
 }
 
 static ReadBack readBackOn(const ServerView& after, ServerDialect dialect, const std::string& mount,
-                           const std::string& sid, const std::string& sentTitle) {
+                           const std::string& sentTitle) {
     if (after.page == StatusPage::icecast)
         return icecastReadBack(after, dialect, mount, sentTitle);
     if (!after.title)
         return ReadBack{};
-    const std::string where = "stream " + sid;
+    const std::string where = "stream " + after.sid;
     if (showsTitle(*after.title, sentTitle))
         return shownAt(where);
     ReadBack result;
@@ -61,8 +61,8 @@ static ReadBack readBackOn(const ServerView& after, ServerDialect dialect, const
 }
 
 ReadBack readBack(const ServerView& after, ServerDialect dialect, const std::string& mount,
-                  const std::string& sid, const std::string& sentTitle) {
-    ReadBack result = readBackOn(after, dialect, mount, sid, sentTitle);
+                  const std::string& sentTitle) {
+    ReadBack result = readBackOn(after, dialect, mount, sentTitle);
     result.page = after.page;
     return result;
 }

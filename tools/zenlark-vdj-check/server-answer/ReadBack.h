@@ -25,12 +25,12 @@ struct ReadBack {
 // "Icecast" or "Shoutcast": whose status page the read-back came from.
 const char* serverNameOf(const ReadBack& back);
 
-// `mount` as the update names it ("/live"), `sid` ("1"), `sentTitle` with the section's prefix
-// and suffix, as listeners get it. An Icecast server takes a Shoutcast-style update on its own
+// `mount` as the update names it ("/live"), `sentTitle` with the section's prefix and suffix, as
+// listeners get it; a Shoutcast title is read where `after` read it. An Icecast server takes a Shoutcast-style update on its own
 // Shoutcast mount: the title then counts as shown there when the section's mount has no source,
 // and as gone elsewhere when the section's mount is live.
 ReadBack readBack(const ServerView& after, ServerDialect dialect, const std::string& mount,
-                  const std::string& sid, const std::string& sentTitle);
+                  const std::string& sentTitle);
 
 // The mount whose listeners get the title, for the watch: the one it landed on, if Icecast
 // shows it there.

@@ -1,5 +1,6 @@
-// Reading a server's public status pages. Icecast's is tried first whatever the dialect, so a
-// Shoutcast-style update to an Icecast server is read back where Icecast put it.
+// Reading a server's public status pages. Icecast's JSON status is tried first whatever the
+// dialect, so a Shoutcast-style update to an Icecast server is read back where Icecast put it.
+// Its answer also names the server, whose own pages are read where it has no such status.
 #include "server-answer/ServerLook.h"
 
 #include "server-answer/PageFetch.h"
@@ -34,29 +35,41 @@ static bool isRedirect(std::uint32_t status) {
     return status >= 300 && status < 400;
 }
 
-// Icecast's page, under the server's path and, when that is no base path (a listen address
-// pasted into server_url, say), at the server's root.
-static bool readIcecastStatus(const LookPlace& place, ServerView& view) {
-    std::vector<std::string> targets = {place.basePath + "/status-json.xsl"};
+static ServerSigns signsOf(const PageAnswer& answer) {
+    return ServerSigns{answer.status, answer.server, answer.icyNotices, answer.body};
+}
+
+// A status page under the server's path and, when that is no base path (a listen address pasted
+// into server_url, say), at the server's root.
+static std::vector<std::string> statusTargets(const LookPlace& place, const char* page) {
+    std::vector<std::string> targets = {place.basePath + page};
     if (!place.basePath.empty())
-        targets.push_back("/status-json.xsl");
-    for (const std::string& target : targets) {
-        const PageAnswer answer = fetch(place, target);
+        targets.push_back(page);
+    return targets;
+}
+
+// Icecast's mount list from `page`, read by `parse`. Gives the last answer, which names the server.
+static PageAnswer readMountList(const LookPlace& place, const char* page,
+                                std::optional<std::vector<MountStatus>> (*parse)(const std::string&),
+                                ServerView& view) {
+    PageAnswer answer;
+    for (const std::string& target : statusTargets(place, page)) {
+        answer = fetch(place, target);
         if (answer.status == 0) {
             view.noAnswerError = answer.platformError;
-            return false;
+            return answer;
         }
         if (answer.status != 200)
             continue;
-        const std::optional<std::vector<MountStatus>> mounts = parseIcecastStatus(answer.body);
+        const std::optional<std::vector<MountStatus>> mounts = parse(answer.body);
         if (!mounts)
             continue;
         view.page = StatusPage::icecast;
         view.serverName = answer.server;
         view.mounts = *mounts;
-        return true;
+        return answer;
     }
-    return false;
+    return answer;
 }
 
 // Plain text, fresh at every request; a page that is HTML is some other server's answer.
@@ -84,17 +97,17 @@ static const ShoutcastPage shoutcastPages[] = {
 };
 
 // A server whose stats are private redirects these pages unless the password comes along.
-static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page) {
-    const std::string target = place.basePath + page.path + "?sid=" + percentEncodeBytes(place.sid);
+static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page, const std::string& sid) {
+    const std::string target = place.basePath + page.path + "?sid=" + percentEncodeBytes(sid);
     PageAnswer answer = fetch(place, target);
     if (!isRedirect(answer.status))
         return answer;
     return fetch(place, target + "&pass=" + percentEncodeBytes(place.password));
 }
 
-static bool readShoutcastTitle(const LookPlace& place, ServerView& view) {
+static bool readShoutcastTitle(const LookPlace& place, const std::string& sid, ServerView& view) {
     for (const ShoutcastPage& page : shoutcastPages) {
-        const PageAnswer answer = fetchShoutcastPage(place, page);
+        const PageAnswer answer = fetchShoutcastPage(place, page, sid);
         if (answer.status == 0) {
             view.noAnswerError = answer.platformError;
             return false;
@@ -107,17 +120,28 @@ static bool readShoutcastTitle(const LookPlace& place, ServerView& view) {
         view.page = page.page;
         view.serverName = answer.server;
         view.title = title;
+        view.sid = sid;
         return true;
     }
     return false;
 }
 
+// The stream an update of the section's dialect reaches on that server.
+static std::string streamUpdated(const LookPlace& place, const ServerDescription& server) {
+    return server.icecastUpdatesStreamOne && place.dialect == ServerDialect::Icecast ? "1" : place.sid;
+}
+
 // A port that gives no web answer to the first page gives none to the others either.
 ServerView lookAtServer(const LookPlace& place) {
     ServerView view;
-    if (readIcecastStatus(place, view) || view.noAnswerError != 0)
+    const PageAnswer first = readMountList(place, "/status-json.xsl", parseIcecastStatus, view);
+    const ServerDescription& server = recogniseServer(signsOf(first));
+    view.kind = server.kind;
+    if (view.page != StatusPage::none || view.noAnswerError != 0)
         return view;
-    if (place.dialect == ServerDialect::Shoutcast)
-        readShoutcastTitle(place, view);
+    if (server.mountPage != nullptr)
+        readMountList(place, server.mountPage, parseIcecastStatusPage, view);
+    else if (server.streamPages || place.dialect == ServerDialect::Shoutcast)
+        readShoutcastTitle(place, streamUpdated(place, server), view);
     return view;
 }

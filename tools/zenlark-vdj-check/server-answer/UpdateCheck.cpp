@@ -6,6 +6,7 @@
 #include "server-answer/PageFetch.h"
 #include "server-answer/PortProbe.h"
 #include "server-answer/ReadBack.h"
+#include "server-answer/ServerKind.h"
 #include "settings-file/AddressProblem.h"
 
 #include "delivery/HttpExchange.h"
@@ -191,7 +192,7 @@ static ReadBack readBackAfterUpdate(const StreamSettings& settings, CheckOutcome
         if (attempt > 0)
             std::this_thread::sleep_for(readBackPause);
         ServerView view = lookAtServer(*place);
-        back = readBack(view, outcome.dialect, outcome.mount, outcome.sid, outcome.sentTitle);
+        back = readBack(view, outcome.dialect, outcome.mount, outcome.sentTitle);
         if (back.result != ReadBack::Result::notShown)
             break;
     }
@@ -245,7 +246,7 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
         askWhereItLeads(settings, outcome);
     }
     // A refusal behind a 200 needs no read-back: the title cannot be there.
-    if (request && report.failedStep == DeliveryStep::none && !refusedBehindSuccess(body)) {
+    if (request && report.failedStep == DeliveryStep::none && !holdsRefusedUpdate(body)) {
         outcome.readBack = readBackAfterUpdate(settings, outcome);
         showReadBack(outcome.readBack);
     }

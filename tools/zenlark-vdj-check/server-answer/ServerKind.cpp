@@ -1,0 +1,70 @@
+// The description of each server kind, and telling the kinds apart by what their answers show.
+#include "server-answer/ServerKind.h"
+
+#include "AsciiCase.h"
+
+static bool startsWith(const std::string& text, const char* start) {
+    return text.rfind(start, 0) == 0;
+}
+
+// DNAS names itself in the Server header of its own pages and refusals, and in icy-notice1 or
+// icy-notice2 of the stream it sends for every path it does not know (its audio, without end).
+static bool namesShoutcastDnas(const ServerSigns& signs) {
+    return asciiLowered(signs.server + " " + signs.icyNotices).find("shoutcast dnas") != std::string::npos;
+}
+
+static bool namesIcecast25(const ServerSigns& signs) {
+    return startsWith(signs.server, "Icecast 2.5");
+}
+
+// KH's Server header carries no version, and it has no /status-json.xsl. Its 404 for that page
+// has no Server header and says so in these words the first time; later ones come from its cache
+// of pages it could not make, empty.
+static bool namesIcecastKh(const ServerSigns& signs) {
+    const bool missingPage = signs.body.empty() || startsWith(signs.body, "Could not provide XSLT file");
+    return signs.server == "Icecast" || (signs.status == 404 && signs.server.empty() && missingPage);
+}
+
+static bool namesIcecast(const ServerSigns& signs) {
+    return startsWith(signs.server, "Icecast");
+}
+
+static bool namesNothing(const ServerSigns&) {
+    return true;
+}
+
+// In the order they are tried: each kind's signs are looked for only where no earlier one matched.
+static const ServerDescription descriptions[] = {
+    {ServerKind::shoutcastDnas, "Shoutcast DNAS", namesShoutcastDnas, nullptr, true, nullptr, false, true},
+    {ServerKind::icecast25, "Icecast 2.5", namesIcecast25, nullptr, false, "Mountpoint will not accept URL updates",
+     true, false},
+    {ServerKind::icecastKh, "Icecast-KH", namesIcecastKh, "/status.xsl", false,
+     "Mountpoint will not accept this URL update", false, false},
+    {ServerKind::icecast, "Icecast", namesIcecast, nullptr, false, "Mountpoint will not accept URL updates", false,
+     false},
+    {ServerKind::unknown, "The server", namesNothing, nullptr, false, nullptr, false, false},
+};
+
+const ServerDescription& recogniseServer(const ServerSigns& signs) {
+    for (const ServerDescription& description : descriptions) {
+        if (description.recognise(signs))
+            return description;
+    }
+    return describeServer(ServerKind::unknown);
+}
+
+const ServerDescription& describeServer(ServerKind kind) {
+    for (const ServerDescription& description : descriptions) {
+        if (description.kind == kind)
+            return description;
+    }
+    return descriptions[sizeof descriptions / sizeof descriptions[0] - 1];
+}
+
+bool holdsRefusedUpdate(const std::string& body) {
+    for (const ServerDescription& description : descriptions) {
+        if (description.refusedUpdate != nullptr && body.find(description.refusedUpdate) != std::string::npos)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,48 @@
+// The streaming servers the check tool tells apart, each described once: how its answers name it,
+// where it publishes its mounts or its title, its words for an update it refuses, and where it
+// departs from Icecast 2.4. The look at the server before the update finds the description; the
+// read-back and the verdicts take it from there.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class ServerKind {
+    unknown,       // nothing in its answers names it: Liquidsoap's harbor, Shoutcast 1, a web server
+    icecast,       // Icecast 2.4, and any other server that names itself Icecast with a version
+    icecast25,     // Icecast 2.5
+    icecastKh,     // Icecast-KH
+    shoutcastDnas, // Shoutcast DNAS 2
+};
+
+// What one answer of a server shows of the program that gave it.
+struct ServerSigns {
+    std::uint32_t status = 0;
+    std::string server;     // the Server header
+    std::string icyNotices; // the icy-notice1 and icy-notice2 headers, one after the other
+    std::string body;       // the start of the body
+};
+
+struct ServerDescription {
+    ServerKind kind;
+    const char* name; // as a verdict names it: "Icecast 2.5"
+    bool (*recognise)(const ServerSigns& signs);
+    // The page that lists its live mounts when it has no /status-json.xsl; null when it has none.
+    const char* mountPage;
+    // It publishes each stream's title on Shoutcast's pages (/currentsong, /stats, /7.html).
+    bool streamPages;
+    // Its message for a title update it refuses behind a 200; null when it says nothing such.
+    const char* refusedUpdate;
+    // It answers every Shoutcast-style update (admin.cgi) with 401, the right password included.
+    bool refusesShoutcastUpdates;
+    // It takes the Icecast-style update too, but always for stream 1, whatever the mount.
+    bool icecastUpdatesStreamOne;
+};
+
+// The first description whose signs the answer shows; the unknown server's when none does.
+const ServerDescription& recogniseServer(const ServerSigns& signs);
+
+const ServerDescription& describeServer(ServerKind kind);
+
+// True when the body holds the message of any known server for an update it refuses behind a 200.
+bool holdsRefusedUpdate(const std::string& body);
