@@ -1,10 +1,12 @@
 // Fuzz target: a stream's bytes, as a hostile server might send them, through the ICY metadata
 // reader, the StreamTitle extraction and the title's decoding for the console; and the same
-// bytes as a server's status page, through the readers of Icecast's and Shoutcast's pages.
+// bytes as a server's status page, through the readers of Icecast's, Icecast-KH's and Shoutcast's
+// pages, and as the headers and body that name a server.
 #include "WellFormedUtf8.h"
 #include "listeners/IcyMetadata.h"
 #include "listeners/TitleText.h"
 #include "server-answer/PublishedStatus.h"
+#include "server-answer/ServerKind.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,10 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string page(stream, length);
     require(printable(displayTitle(page)));
-    if (const std::optional<std::vector<MountStatus>> mounts = parseIcecastStatus(page)) {
-        for (const MountStatus& mount : *mounts)
-            require(!mount.path.empty() && mount.path[0] == '/');
+    for (const auto parse : {parseIcecastStatus, parseIcecastStatusPage}) {
+        if (const std::optional<std::vector<MountStatus>> mounts = parse(page)) {
+            for (const MountStatus& mount : *mounts)
+                require(!mount.path.empty() && mount.path[0] == '/');
+        }
     }
+    const ServerSigns signs{data[0] % 2 == 0 ? 200u : 404u, page.substr(0, length / 2), page.substr(length / 2), page};
+    require(describeServer(recogniseServer(signs).kind).name != nullptr);
     const std::optional<std::string> seven = parseSevenHtmlTitle(page);
     require(!seven || seven->size() <= page.size());
     const std::optional<std::string> stats = parseStatsSongTitle(page);

@@ -4,6 +4,7 @@
 #include "UrlText.h"
 #include "server-answer/AccessCheck.h"
 #include "server-answer/PublishedStatus.h"
+#include "server-answer/ServerKind.h"
 #include "settings-file/AddressProblem.h"
 #include "settings-file/SettingsMistakes.h"
 
@@ -217,9 +218,10 @@ static MountStatus mount(const char* path, const char* type, const char* subtype
     return MountStatus{path, type, subtype, std::move(title)};
 }
 
-static ServerView icecastShowing(std::vector<MountStatus> mounts) {
+static ServerView icecastShowing(std::vector<MountStatus> mounts, ServerKind kind = ServerKind::icecast) {
     ServerView view;
     view.page = StatusPage::icecast;
+    view.kind = kind;
     view.mounts = std::move(mounts);
     return view;
 }
@@ -243,6 +245,15 @@ TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
     shown.result = ReadBack::Result::shown;
     shown.where = "stream 2";
     shown.page = StatusPage::currentSong;
+    const ServerView live25 = icecastShowing({mount("/live", "audio/mpeg"), mount("/stream", "audio/mpeg")},
+                                             ServerKind::icecast25);
+    const ServerView onlyCompat25 = icecastShowing({mount("/stream", "audio/mpeg")}, ServerKind::icecast25);
+    const std::string sourceMissing25 = "<report><incident><state><text>Source does not exist</text></state>";
+    ServerView dnas;
+    dnas.page = StatusPage::currentSong;
+    dnas.kind = ServerKind::shoutcastDnas;
+    ReadBack onStreamOne = shown;
+    onStreamOne.where = "stream 1";
     const struct {
         const char* name;
         CheckOutcome outcome;
@@ -269,6 +280,19 @@ TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
          shoutcastKeptItsTitle, "Daft Punk - One More Time", "PROBLEM", "Check, in this order: sid"},
         {"Shoutcast's filter", answered(ServerDialect::Shoutcast, 200, ""), "/live", std::nullopt,
          shoutcastKeptItsTitle, "(Live) Set", "PROBLEM", "title filter refuses"},
+        {"a stray extension on Icecast 2.5", answered(ServerDialect::Icecast, 404, sourceMissing25), "/live.mp3",
+         live25, ReadBack{}, "T", "PROBLEM", "Write mount=/live."},
+        {"Icecast 2.5 refuses admin.cgi", answered(ServerDialect::Shoutcast, 401, "You need to authenticate"), "/live",
+         live25, ReadBack{}, "T", "PROBLEM", "Write protocol=icecast2 and mount=/live (or mount=/stream if"},
+        {"... with only its Shoutcast mount live", answered(ServerDialect::Shoutcast, 401, ""), "/live", onlyCompat25,
+         ReadBack{}, "T", "PROBLEM", "Write protocol=icecast2 and mount=/stream."},
+        {"Icecast-KH's words for an Opus mount",
+         answered(ServerDialect::Icecast, 200, "<message>Mountpoint will not accept this URL update</message>"),
+         "/opus.ogg", live, ReadBack{}, "T", "PROBLEM", "streams Ogg Opus"},
+        {"DNAS puts Icecast's update on stream 1", answered(ServerDialect::Icecast, 200, ""), "/live2", dnas,
+         onStreamOne, "T", "PROBLEM", "Write protocol=shoutcast2 and sid=1"},
+        {"DNAS refuses Icecast's update", answered(ServerDialect::Icecast, 401, "Unauthorized"), "/live", dnas,
+         ReadBack{}, "T", "PROBLEM", "Write protocol=shoutcast2"},
     };
     for (const auto& row : rows) {
         CheckOutcome outcome = row.outcome;
@@ -315,10 +339,59 @@ TEST(PublishedStatus, ReadsEachServersPage) {
     EXPECT_EQ(parseStatsSongTitle("<SHOUTCASTSERVER><SONGTITLE>R&#233;ve &lt;3</SONGTITLE></SHOUTCASTSERVER>"),
               "R\xc3\xa9ve <3");
     EXPECT_EQ(parseStatsSongTitle("<SONGTITLE>Caf&#xe9; &#XE9;</SONGTITLE>"), "Caf\xc3\xa9 \xc3\xa9");
+    // Icecast-KH has no JSON status: its HTML status page lists the mounts, titles escaped.
+    const auto kh = parseIcecastStatusPage(
+        "<title>Icecast Streaming Media Server</title><h3>Mount Point /live</h3></td><td align=\"right\">"
+        "<tr><td>Content Type:</td><td class=\"streamdata\">audio/mpeg</td></tr><tr><td>Current Song:</td>"
+        "<td class=\"streamdata\">Zo\xc3\xab &amp; &lt;b&gt; \"q\"</td></tr></table><h3>Mount Point /opus.ogg</h3>"
+        "<tr><td>Content Type:</td><td class=\"streamdata\">audio/ogg</td></tr>");
+    ASSERT_TRUE(kh && kh->size() == 2);
+    EXPECT_EQ((*kh)[0].path, "/live");
+    EXPECT_EQ((*kh)[0].title, "Zo\xc3\xab & <b> \"q\"");
+    EXPECT_EQ(formatName((*kh)[1]), "Ogg");
+    EXPECT_FALSE((*kh)[1].title);
+    EXPECT_TRUE(parseIcecastStatusPage("<title>Icecast Streaming Media Server</title><body></body>")->empty());
+    EXPECT_FALSE(parseIcecastStatusPage("<html><h1>Not Found</h1></html>"));
+    // Only pages are read: some servers answer unknown paths with their audio stream, without end.
+    for (const char* type : {"", "text/html; charset=UTF-8", "application/json; charset=UTF-8", "text/xml",
+                             "application/xhtml+xml"})
+        EXPECT_TRUE(isPageContentType(type)) << type;
+    for (const char* type : {"audio/mpeg", "application/ogg", "video/webm", "application/octet-stream"})
+        EXPECT_FALSE(isPageContentType(type)) << type;
     EXPECT_FALSE(formatRefusesTitleUpdates(mount("/v.ogg", "application/ogg", "Vorbis"))); // Icecast rewrites it
     // Icecast reads an MP3 mount's stored bytes as Latin-1 unless told otherwise.
     EXPECT_TRUE(showsTitle("Zo\xc3\x83\xc2\xab", "Zo\xc3\xab"));
     EXPECT_FALSE(showsTitle("Zo", "Zo\xc3\xab"));
+}
+
+// Each server is named by what its answers show, whatever page answered.
+TEST(ServerKind, EachServerIsNamedByItsAnswers) {
+    const struct {
+        const char* name;
+        ServerSigns signs;
+        ServerKind kind;
+    } rows[] = {
+        {"DNAS's stream for an unknown path", {200, "", " icy-notice2:Shoutcast DNAS/posix(linux x64) v2.6.1.777<BR>", ""},
+         ServerKind::shoutcastDnas},
+        {"DNAS without a source", {401, "", "<BR>Shoutcast DNAS/posix(linux x64) v2.6.1.777<BR> The resource", ""},
+         ServerKind::shoutcastDnas},
+        {"DNAS's refusal", {401, "Shoutcast DNAS", " ", "<html>"}, ServerKind::shoutcastDnas},
+        {"Icecast 2.5", {200, "Icecast 2.5.0", " ", "{"}, ServerKind::icecast25},
+        {"Icecast 2.4", {200, "Icecast 2.4.4", " ", "{"}, ServerKind::icecast},
+        {"Icecast 2.4 without the page", {404, "Icecast 2.4.4", " ", "<b>404 - Could not parse XSLT file</b>"},
+         ServerKind::icecast},
+        {"Icecast-KH's pages", {200, "Icecast", " ", "<html>"}, ServerKind::icecastKh},
+        {"Icecast-KH without the page", {404, "", " ", "Could not provide XSLT file"}, ServerKind::icecastKh},
+        {"... asked again", {404, "", " ", ""}, ServerKind::icecastKh},
+        {"a web server", {404, "nginx", " ", "<html>Not Found</html>"}, ServerKind::unknown},
+        {"a bare web server", {404, "", " ", "<html>Not Found</html>"}, ServerKind::unknown},
+        {"no answer", {0, "", " ", ""}, ServerKind::unknown},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(recogniseServer(row.signs).kind, row.kind) << row.name;
+    EXPECT_TRUE(holdsRefusedUpdate("<message>Mountpoint will not accept URL updates</message>"));
+    EXPECT_TRUE(holdsRefusedUpdate("<message>Mountpoint will not accept this URL update</message>"));
+    EXPECT_FALSE(holdsRefusedUpdate("<message>Metadata update successful</message>"));
 }
 
 static SectionValues values(std::vector<std::pair<std::string, std::string>> pairs) {
