@@ -75,10 +75,13 @@ static std::string mountsInWords(const std::vector<MountStatus>& mounts) {
 
 static void showView(const ServerView& view, const std::string& when) {
     const std::string name = view.serverName.empty() ? std::string("The server") : view.serverName;
+    const std::string owner =
+        view.kind == ServerKind::unknown ? std::string() : describeServer(view.kind).name + std::string("'s ");
     if (view.page == StatusPage::icecast)
         printLine(when + ": " + name + "'s status says " + mountsInWords(view.mounts) + ".");
     else if (view.page != StatusPage::none)
-        printLine(when + ": the stream shows " + titleInWords(view.title.value_or(std::string())) + ".");
+        printLine(when + ": " + owner + "stream " + view.sid + " shows " +
+                  titleInWords(view.title.value_or(std::string())) + ".");
 }
 
 // A server that takes the connection and never answers holds each request for its whole time limit.
