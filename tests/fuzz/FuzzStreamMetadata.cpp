@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 require(!mount.path.empty() && mount.path[0] == '/');
         }
     }
-    const ServerSigns signs{data[0] % 2 == 0 ? 200u : 404u, page.substr(0, length / 2), page.substr(length / 2), page};
+    const ServerSigns signs{data[0] % 2 == 0 ? 200u : 404u, page.substr(0, length / 2),
+                            page.substr(length / 2), page};
     require(describeServer(recogniseServer(signs).kind).name != nullptr);
     const std::optional<std::string> seven = parseSevenHtmlTitle(page);
     require(!seven || seven->size() <= page.size());

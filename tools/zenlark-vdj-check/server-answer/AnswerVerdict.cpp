@@ -311,14 +311,15 @@ static CheckVerdict icecastUpdateOnDnas(const CheckOutcome& outcome) {
     const std::string line = "Write protocol=shoutcast2 and sid=1, or your stream's number if the server has "
                              "several (its status page lists them).";
     if (outcome.report.status == 401)
-        return verdict(false, "Shoutcast DNAS refused the user name or password.",
-                       line + " Shoutcast's update takes the stream's source (DJ) password or the admin password.");
+        return verdict(
+            false, "Shoutcast DNAS refused the user name or password.",
+            line + " Shoutcast's update takes the stream's source (DJ) password or the admin password.");
     const ReadBack& back = outcome.readBack;
     const std::string happened =
         back.result == ReadBack::Result::shown
-            ? "This server is Shoutcast DNAS: it took the Icecast-style update, but it puts every such update "
-              "on stream 1, whatever the mount, and in this form its filter drops titles that start with "
-              "punctuation or words such as \"Track\"."
+            ? "This server is Shoutcast DNAS: it took the Icecast-style update, but it puts every such "
+              "update on stream 1, whatever the mount, and in this form its filter drops titles that start "
+              "with punctuation or words such as \"Track\"."
             : "This server is Shoutcast DNAS: it took the Icecast-style update without a word, but stream 1 "
               "still shows " +
                   titleInWords(back.shownTitle) + ".";

@@ -18,7 +18,8 @@ static PageAnswer noAnswer() {
 
 // A header's value with anything outside printable ASCII shown as "?"; empty when it is missing.
 // `name` names a header WinHTTP has no query of its own for (WINHTTP_QUERY_CUSTOM).
-static std::string asciiHeader(HINTERNET request, DWORD query, const wchar_t* name = WINHTTP_HEADER_NAME_BY_INDEX) {
+static std::string asciiHeader(HINTERNET request, DWORD query,
+                               const wchar_t* name = WINHTTP_HEADER_NAME_BY_INDEX) {
     wchar_t value[1024] = {};
     DWORD size = sizeof(value) - sizeof(wchar_t);
     if (!WinHttpQueryHeaders(request, query, name, value, &size, WINHTTP_NO_HEADER_INDEX))

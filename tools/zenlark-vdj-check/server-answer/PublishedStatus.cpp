@@ -83,8 +83,8 @@ bool isPageContentType(const std::string& contentType) {
     const auto endsWith = [&type](const std::string& end) {
         return type.size() >= end.size() && type.compare(type.size() - end.size(), end.size(), end) == 0;
     };
-    return type.empty() || type.rfind("text/", 0) == 0 || type == "application/json" || type == "application/xml" ||
-           endsWith("+xml") || endsWith("+json");
+    return type.empty() || type.rfind("text/", 0) == 0 || type == "application/json" ||
+           type == "application/xml" || endsWith("+xml") || endsWith("+json");
 }
 
 const MountStatus* findMount(const ServerView& view, const std::string& path) {
@@ -155,7 +155,8 @@ std::optional<std::vector<MountStatus>> parseIcecastStatusPage(const std::string
     static const std::string heading = "<h3>Mount Point ";
     std::size_t at = html.find(heading);
     // With no mount live the page holds no section, only its title.
-    if (at == std::string::npos && html.find("<title>Icecast Streaming Media Server</title>") == std::string::npos)
+    if (at == std::string::npos &&
+        html.find("<title>Icecast Streaming Media Server</title>") == std::string::npos)
         return std::nullopt;
     std::vector<MountStatus> mounts;
     while (at != std::string::npos) {

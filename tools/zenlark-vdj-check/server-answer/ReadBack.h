@@ -26,9 +26,9 @@ struct ReadBack {
 const char* serverNameOf(const ReadBack& back);
 
 // `mount` as the update names it ("/live"), `sentTitle` with the section's prefix and suffix, as
-// listeners get it; a Shoutcast title is read where `after` read it. An Icecast server takes a Shoutcast-style update on its own
-// Shoutcast mount: the title then counts as shown there when the section's mount has no source,
-// and as gone elsewhere when the section's mount is live.
+// listeners get it; a Shoutcast title is read where `after` read it. An Icecast server takes a
+// Shoutcast-style update on its own Shoutcast mount: the title then counts as shown there when the section's
+// mount has no source, and as gone elsewhere when the section's mount is live.
 ReadBack readBack(const ServerView& after, ServerDialect dialect, const std::string& mount,
                   const std::string& sentTitle);
 

@@ -97,7 +97,8 @@ static const ShoutcastPage shoutcastPages[] = {
 };
 
 // A server whose stats are private redirects these pages unless the password comes along.
-static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page, const std::string& sid) {
+static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page,
+                                     const std::string& sid) {
     const std::string target = place.basePath + page.path + "?sid=" + percentEncodeBytes(sid);
     PageAnswer answer = fetch(place, target);
     if (!isRedirect(answer.status))
@@ -105,12 +106,12 @@ static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage
     return fetch(place, target + "&pass=" + percentEncodeBytes(place.password));
 }
 
-static bool readShoutcastTitle(const LookPlace& place, const std::string& sid, ServerView& view) {
+static void readShoutcastTitle(const LookPlace& place, const std::string& sid, ServerView& view) {
     for (const ShoutcastPage& page : shoutcastPages) {
         const PageAnswer answer = fetchShoutcastPage(place, page, sid);
         if (answer.status == 0) {
             view.noAnswerError = answer.platformError;
-            return false;
+            return;
         }
         if (answer.status != 200)
             continue;
@@ -121,9 +122,8 @@ static bool readShoutcastTitle(const LookPlace& place, const std::string& sid, S
         view.serverName = answer.server;
         view.title = title;
         view.sid = sid;
-        return true;
+        return;
     }
-    return false;
 }
 
 // The stream an update of the section's dialect reaches on that server.

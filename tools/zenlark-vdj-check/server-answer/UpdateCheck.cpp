@@ -75,8 +75,9 @@ static std::string mountsInWords(const std::vector<MountStatus>& mounts) {
 
 static void showView(const ServerView& view, const std::string& when) {
     const std::string name = view.serverName.empty() ? std::string("The server") : view.serverName;
-    const std::string owner =
-        view.kind == ServerKind::unknown ? std::string() : describeServer(view.kind).name + std::string("'s ");
+    const std::string owner = view.kind == ServerKind::unknown
+                                  ? std::string()
+                                  : describeServer(view.kind).name + std::string("'s ");
     if (view.page == StatusPage::icecast)
         printLine(when + ": " + name + "'s status says " + mountsInWords(view.mounts) + ".");
     else if (view.page != StatusPage::none)
