@@ -32,14 +32,11 @@ every further request gets `default` (200 OK, empty body, unless given). Answers
                         which ("stream" or "admin page")
     Answer.shoutcast_v1(station)  a Shoutcast DNAS 1.9 stand-in serving a ShoutcastStation
                         (harness.shoutcast_station): the same browser rule, and for "Mozilla"
-                        clients admin.cgi?mode=updinfo (an empty 200) and /7.html
-    Answer.shoutcast_v2(station)  a Shoutcast DNAS 2.6 stand-in serving a ShoutcastStation:
-                        admin.cgi?mode=updinfo (an empty 200 whatever happened, 401, 403),
-                        /currentsong, /stats and /7.html; any other path gets 404. Both stand-ins
-                        record what they did in `request.answered_with` ("updinfo accepted",
-                        "updinfo refused by filter", "401", ...; see that module) and decide,
-                        changing the station, before the request is recorded, so a test that
-                        sees the request sees its effect
+                        clients admin.cgi?mode=updinfo (an empty 200) and /7.html. It records
+                        what it did in `request.answered_with` ("updinfo accepted", "updinfo
+                        wrong password", ...; see that module) and decides, changing the
+                        station, before the request is recorded, so a test that sees the
+                        request sees its effect
     Answer.icy_stream(titles, metaint=8192, seconds=None, stall=False)  a live MP3-like stream
                         with ICY metadata: silence, one title (str as UTF-8, bytes as they are)
                         per metadata block, then empty blocks, about five blocks a second; it
@@ -112,10 +109,6 @@ class Answer:
         if station is None:
             return cls._by_request(_answer_like_shoutcast_v1)
         return cls._by_request(lambda request: station.answer_v1(request) or _shoutcast_v1_stream())
-
-    @classmethod
-    def shoutcast_v2(cls, station):
-        return cls._by_request(station.answer_v2)
 
     @classmethod
     def _by_request(cls, choose):
