@@ -1,11 +1,9 @@
 // The request that changes nothing, each server's words for its answer, and the watch's lines.
 #include "server-answer/AccessCheck.h"
 
-#include "delivery/PercentEncoding.h"
+#include "TextParts.h"
 
-static bool contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
+#include "delivery/PercentEncoding.h"
 
 std::string accessCheckTarget(ServerDialect dialect, const std::string& basePath, const std::string& mount,
                               const std::string& sid, const std::string& password) {

@@ -3,6 +3,7 @@
 #include "server-answer/AnswerVerdict.h"
 
 #include "AsciiCase.h"
+#include "TextParts.h"
 #include "UrlText.h"
 #include "WinHttpErrors.h"
 
@@ -11,10 +12,6 @@
 #include "delivery/ShoutcastTitleFilter.h"
 
 #include <cstdint>
-
-static bool contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
 
 static CheckVerdict verdict(bool confirmed, std::string happened, std::string advice) {
     return CheckVerdict{confirmed, std::move(happened), std::move(advice)};

@@ -2,6 +2,7 @@
 #include "server-answer/PublishedStatus.h"
 
 #include "AsciiCase.h"
+#include "TextParts.h"
 #include "WellFormedUtf8.h"
 
 #include <nlohmann/json.hpp>
@@ -80,11 +81,8 @@ bool isPageContentType(const std::string& contentType) {
     std::string type = asciiLowered(contentType.substr(0, contentType.find(';')));
     while (!type.empty() && type.back() == ' ')
         type.pop_back();
-    const auto endsWith = [&type](const std::string& end) {
-        return type.size() >= end.size() && type.compare(type.size() - end.size(), end.size(), end) == 0;
-    };
-    return type.empty() || type.rfind("text/", 0) == 0 || type == "application/json" ||
-           type == "application/xml" || endsWith("+xml") || endsWith("+json");
+    return type.empty() || startsWith(type, "text/") || type == "application/json" ||
+           type == "application/xml" || endsWith(type, "+xml") || endsWith(type, "+json");
 }
 
 const MountStatus* findMount(const ServerView& view, const std::string& path) {
@@ -214,10 +212,6 @@ static std::string readAsLatin1(const std::string& utf8) {
 
 bool showsTitle(const std::string& shown, const std::string& sent) {
     return shown == sent || shown == readAsLatin1(sent);
-}
-
-static bool contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
 }
 
 std::string formatName(const MountStatus& mount) {

@@ -2,10 +2,7 @@
 #include "server-answer/ServerKind.h"
 
 #include "AsciiCase.h"
-
-static bool startsWith(const std::string& text, const char* start) {
-    return text.rfind(start, 0) == 0;
-}
+#include "TextParts.h"
 
 // DNAS names itself in the Server header of its own pages and refusals, and in icy-notice1 or
 // icy-notice2 of the stream it sends for every path it does not know (its audio, without end).

@@ -2,16 +2,13 @@
 #include "settings-file/SettingsFileEncoding.h"
 
 #include "AsciiCase.h"
+#include "TextParts.h"
 #include "WellFormedUtf8.h"
 #include "settings-file/SettingsLayout.h"
 
 #include <cstddef>
 
 static const std::string utf8Mark = "\xEF\xBB\xBF";
-
-static bool startsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 static bool isUtf16Marked(const std::string& bytes) {
     return startsWith(bytes, "\xFF\xFE") || startsWith(bytes, "\xFE\xFF");

@@ -2,13 +2,10 @@
 #include "settings-file/SettingsLayout.h"
 
 #include "AsciiCase.h"
+#include "TextParts.h"
 #include "WellFormedUtf8.h"
 
 #include <cstdint>
-
-static bool startsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 // UTF-16 code units to UTF-8; a lone surrogate becomes U+FFFD.
 static std::string fromUtf16(const std::string& bytes, bool bigEndian) {
@@ -40,13 +37,6 @@ std::string settingsText(const std::string& bytes) {
     if (startsWith(bytes, "\xEF\xBB\xBF"))
         return bytes.substr(3);
     return bytes;
-}
-
-static std::string trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 // The lines of the text without their line ends.

@@ -2,6 +2,7 @@
 #include "settings-file/SettingsMistakes.h"
 
 #include "AsciiCase.h"
+#include "TextParts.h"
 #include "UrlText.h"
 
 #include "delivery/ServerDialect.h"
@@ -10,14 +11,6 @@
 #include "worker/TitleDelay.h"
 
 #include <algorithm>
-
-static bool contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
-
-static bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 std::string SectionValues::value(const std::string& key) const {
     for (const auto& [name, text] : values) {
@@ -278,17 +271,12 @@ static void findTitleDelayMistake(const SectionValues& section, std::vector<Sett
     warnings.push_back({"title_delay", what, fix, true});
 }
 
-static std::string withoutBlanksAround(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string() : withoutTrailingSpace(text.substr(first));
-}
-
 // The list's texts with each "," taken for a "|", without the blanks around them.
 static std::string barSeparated(const std::string& written) {
     std::string line;
     for (std::size_t begin = 0; begin <= written.size();) {
         const std::size_t end = std::min(written.find_first_of(",|", begin), written.size());
-        const std::string entry = withoutBlanksAround(written.substr(begin, end - begin));
+        const std::string entry = trimmed(written.substr(begin, end - begin));
         if (!entry.empty())
             line += (line.empty() ? "" : "|") + entry;
         begin = end + 1;
