@@ -3,6 +3,7 @@
 
 #include "AsciiCase.h"
 #include "TextParts.h"
+#include "UrlText.h"
 #include "WellFormedUtf8.h"
 
 #include <nlohmann/json.hpp>
@@ -35,11 +36,10 @@ std::string memberText(const Json& object, const char* name) {
     return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
 }
 
-// The path of a listen address: "http://host:8000/live" gives "/live".
+// The path of a listen address: "http://host:8000/live" gives "/live", one without a path "/".
 std::string pathOf(const std::string& url) {
-    const std::size_t scheme = url.find("://");
-    const std::size_t slash = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
-    return slash == std::string::npos ? "/" : url.substr(slash);
+    const std::string path = urlPath(url);
+    return path.empty() ? "/" : path;
 }
 
 MountStatus mountOf(const Json& source) {
