@@ -131,17 +131,32 @@ static std::string streamUpdated(const LookPlace& place, const ServerDescription
     return server.icecastUpdatesStreamOne && place.dialect == ServerDialect::Icecast ? "1" : place.sid;
 }
 
+// The pages a server without Icecast's JSON status publishes instead: Icecast-KH's mount list,
+// or the title of the stream an update reaches.
+static void readOwnPages(const LookPlace& place, const ServerDescription& server, ServerView& view) {
+    if (server.mountPage != nullptr)
+        readMountList(place, server.mountPage, parseIcecastStatusPage, view);
+    else if (server.streamPages || place.dialect == ServerDialect::Shoutcast)
+        readShoutcastTitle(place, streamUpdated(place, server), view);
+}
+
 // A port that gives no web answer to the first page gives none to the others either.
 ServerView lookAtServer(const LookPlace& place) {
     ServerView view;
     const PageAnswer first = readMountList(place, "/status-json.xsl", parseIcecastStatus, view);
     const ServerDescription& server = recogniseServer(signsOf(first));
     view.kind = server.kind;
-    if (view.page != StatusPage::none || view.noAnswerError != 0)
-        return view;
-    if (server.mountPage != nullptr)
-        readMountList(place, server.mountPage, parseIcecastStatusPage, view);
-    else if (server.streamPages || place.dialect == ServerDialect::Shoutcast)
-        readShoutcastTitle(place, streamUpdated(place, server), view);
+    if (view.page == StatusPage::none && view.noAnswerError == 0)
+        readOwnPages(place, server, view);
+    return view;
+}
+
+ServerView lookAgainAt(const LookPlace& place, ServerKind kind) {
+    const ServerDescription& server = describeServer(kind);
+    if (server.mountPage == nullptr && !server.streamPages)
+        return lookAtServer(place);
+    ServerView view;
+    view.kind = kind;
+    readOwnPages(place, server, view);
     return view;
 }

@@ -26,3 +26,8 @@ std::optional<LookPlace> lookPlaceOf(const std::wstring& serverUrl, const std::w
                                      const std::wstring& sid, const std::wstring& password);
 
 ServerView lookAtServer(const LookPlace& place);
+
+// The same look at a server whose kind an earlier look found. One that publishes no JSON status
+// (Icecast-KH, Shoutcast DNAS, which answers that page with its audio stream) is read on its own
+// pages at once, without asking for that page again.
+ServerView lookAgainAt(const LookPlace& place, ServerKind kind);

@@ -191,11 +191,12 @@ static ReadBack readBackAfterUpdate(const StreamSettings& settings, CheckOutcome
     const std::optional<LookPlace> place = placeOf(settings);
     if (!place)
         return ReadBack{};
+    const ServerKind kind = outcome.before ? outcome.before->kind : ServerKind::unknown;
     ReadBack back;
     for (int attempt = 0; attempt < readBackTries; ++attempt) {
         if (attempt > 0)
             std::this_thread::sleep_for(readBackPause);
-        ServerView view = lookAtServer(*place);
+        const ServerView view = lookAgainAt(*place, kind);
         back = readBack(view, outcome.dialect, outcome.mount, outcome.sentTitle);
         if (back.result != ReadBack::Result::notShown)
             break;
