@@ -16,11 +16,9 @@ import os
 import secrets
 import shutil
 import tempfile
-import time
 import urllib.error
 import urllib.request
 
-from .processes import ManagedProcess
 from .server_process import LoopbackServer
 from .waiting import free_port, free_port_pair, wait_for
 
@@ -117,6 +115,9 @@ class HarborServer(LoopbackServer):
         except OSError:
             return ""
 
+    def _startup_output(self):
+        return self.output()[-4000:]
+
     def _events(self):
         """(kind, rest of line) for each line the script printed itself, in order."""
         events = []
@@ -173,26 +174,18 @@ class HarborServer(LoopbackServer):
         with open(script, "w", encoding="utf-8") as out:
             out.write(_script(self.host, self.port, self.icy_port, self.mounts, self.source_user,
                               self.source_password))
-        output = open(self._output_path, "wb")
-        try:
-            self.process = ManagedProcess([LIQUIDSOAP_BINARY, script], output, output)
-        finally:
-            output.close()
-        deadline = time.monotonic() + START_TIMEOUT
-        while time.monotonic() < deadline:
-            text = self.output()
-            # The harbor keeps running when it cannot bind a port; its log says so.
-            if "Address already in use" in text:
-                raise HarborError("liquidsoap could not bind its ports:\n" + text[-4000:])
-            if not self.process.running():
-                raise HarborError("liquidsoap exited at start:\n" + text[-4000:])
-            if self._answers(self.port) and self._answers(self.icy_port):
-                return
-            time.sleep(0.1)
-        raise HarborError(f"liquidsoap did not answer within {START_TIMEOUT:.0f} s:\n" + self.output()[-4000:])
+        self._run_until_it_answers([LIQUIDSOAP_BINARY, script], self._output_path, START_TIMEOUT)
 
-    def _answers(self, port):
-        """True once the harbor itself answers on port (its pages carry its name)."""
+    def _answers(self):
+        """True once the harbor itself answers on both inputs."""
+        # The harbor keeps running when it cannot bind a port; its log says so.
+        text = self.output()
+        if "Address already in use" in text:
+            raise HarborError("liquidsoap could not bind its ports:\n" + text[-4000:])
+        return self._answers_on(self.port) and self._answers_on(self.icy_port)
+
+    def _answers_on(self, port):
+        """True once the harbor answers on port (its pages carry its name)."""
         try:
             with urllib.request.urlopen(f"http://{self.host}:{port}/", timeout=1.0) as answer:
                 return HARBOR_PAGE_TITLE in answer.read()
