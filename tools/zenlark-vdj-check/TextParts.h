@@ -2,6 +2,7 @@
 // and in the settings' values.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 inline bool contains(const std::string& text, const std::string& part) {

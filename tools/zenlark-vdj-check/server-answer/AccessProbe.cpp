@@ -15,9 +15,9 @@ Access askAccess(const StreamSettings& settings) {
         lookPlaceOf(settings.serverUrl, settings.protocol, settings.sid, settings.password);
     if (!place)
         return Access::unanswered;
-    const std::string target = accessCheckTarget(place->dialect, place->basePath,
-                                                 mountPoint(utf8FromWide(settings.mount)), place->sid,
-                                                 place->password);
+    const std::string target =
+        accessCheckTarget(place->dialect, place->basePath, mountPoint(utf8FromWide(settings.mount)),
+                          place->sid, place->password);
     const UpdateRequest request{place->address, std::wstring(target.begin(), target.end())};
     DeliveryReport report;
     std::string body;
