@@ -684,6 +684,18 @@ class OnTheConsole(unittest.TestCase):
         self.assertEqual(code, 0, shown)
         self.assertIn("Press Enter to close.", shown)
 
+    def test_titles_outside_ascii_show_on_the_console_as_listeners_get_them(self):
+        # Consoles read bytes in their own code page, which not all take as UTF-8 when told to.
+        with IcecastServer() as ice, tempfile.TemporaryDirectory(prefix="zenlark-console-") as folder:
+            ice.start_mp3_source("/live")
+            ice.set_title("/live", "Röyksopp - Eple")
+            write_settings(folder, {"server_url": ice.base_url + "/", "mount": "/live", "password": ice.source_password})
+            code, shown = run_on_console([CHECK, "--settings", windows_path(os.path.join(folder, "ZenlarkVdjStandalone.ini")),
+                                          "--watch", "--no-send", "--seconds", "3"], timeout=120,
+                                         answer_after="Press Enter to close.")
+        self.assertEqual(code, 0, shown)
+        self.assertIn("Listeners see: Röyksopp - Eple", shown)
+
     def test_from_a_command_prompt_it_never_waits_and_gives_the_code_page_back(self):
         code, shown = run_on_console(["cmd", "/c", f"chcp 850 & {CHECK} --help & chcp"], timeout=120)
         self.assertEqual(code, 0, shown)

@@ -44,8 +44,8 @@ static void usage() {
 }
 
 static ParseResult badArguments(const char* what, const std::wstring& argument) {
-    std::fprintf(stderr, "%s: %s\n", what, utf8(argument).c_str());
-    std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
+    printErrorLine(std::string(what) + ": " + utf8(argument));
+    printErrorLine("try: ZenlarkVdjCheck --help");
     return ParseResult::badArguments;
 }
 
@@ -92,10 +92,7 @@ ParseResult parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
         } else {
             const bool missingValue =
                 argument == L"--settings" || argument == L"--title" || argument == L"--section";
-            std::fprintf(stderr, "%s: %s\n", missingValue ? "missing value for" : "unknown argument",
-                         utf8(argument).c_str());
-            std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
-            return ParseResult::badArguments;
+            return badArguments(missingValue ? "missing value for" : "unknown argument", argument);
         }
     }
     if (!options.watch.enabled && (!options.watch.streamUrl.empty() || options.watch.seconds))

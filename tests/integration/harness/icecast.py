@@ -163,6 +163,23 @@ class IcecastServer(LoopbackServer):
         except urllib.error.HTTPError as error:
             return error.code, error.read()
 
+    def set_title(self, mount, title, user=None, password=None):
+        """Sets the mount's title with the update the plug-in sends, as the source user (or `user`).
+        As the plug-in does, it tries again while a reload (see change_source_password) resets it."""
+        query = {"mount": mount, "mode": "updinfo", "song": title}
+        user = user or self.source_user
+        password = self.source_password if password is None else password
+
+        def answer():
+            try:
+                return self.admin_get("/admin/metadata", query, username=user, password=password)
+            except OSError:
+                return None
+
+        status, body = wait_for(answer, START_TIMEOUT, description=f"Icecast to answer the title update on {mount}")
+        if status != 200:
+            raise IcecastError(f"the title update answered {status}: {body[:200]!r}")
+
     def stats(self):
         """The parsed /admin/stats document."""
         status, body = self.admin_get("/admin/stats")
