@@ -255,8 +255,9 @@ class DjMistakes(unittest.TestCase):
     names the real cause and the line to write, and the exit code says whether to go live.
     Shoutcast 2 is the real DNAS 2.6, with a v1 source on stream 1 (only stream 1 exists);
     Shoutcast 1 is a stand-in (see harness/shoutcast_station.py). DNAS answers every update with
-    an empty 200, so only the read-back tells. Icecast 2.5 and Icecast-KH stream /live and their
-    Shoutcast mount /stream; 2.5 in strict mode streams /live alone."""
+    an empty 200, so only the read-back tells. Icecast 2.5 and Icecast-KH stream /live, their
+    Shoutcast mount /stream and /latin, a mount that reads titles as Latin-1, and have /show, a
+    mount with no encoder that falls back to /live; 2.5 in strict mode streams /live alone."""
 
     @classmethod
     def setUpClass(cls):
@@ -264,9 +265,13 @@ class DjMistakes(unittest.TestCase):
         cls.absent = {}  # kind of server -> why its rows skip
         try:
             cls.dnas = cls._peer("dnas", DnasServer, shoutcast=True)
-            cls.ice25 = cls._peer("icecast 2.5", lambda: IcecastServer(kind=ICECAST_25), mp3=True, shoutcast=True)
-            cls.strict25 = cls._peer("icecast 2.5 strict", lambda: IcecastServer(kind=ICECAST_25, strict=True), mp3=True)
-            cls.kh = cls._peer("icecast-kh", lambda: IcecastServer(kind=ICECAST_KH), mp3=True, shoutcast=True)
+            hosted = (("/latin", {"charset": "ISO8859-1"}), ("/show", {"fallback-mount": "/live"}))
+            cls.ice25 = cls._peer("icecast 2.5", lambda: IcecastServer(kind=ICECAST_25, mounts=hosted),
+                                  mp3=("/live", "/latin"), shoutcast=True)
+            cls.strict25 = cls._peer("icecast 2.5 strict", lambda: IcecastServer(kind=ICECAST_25, strict=True),
+                                     mp3=("/live",))
+            cls.kh = cls._peer("icecast-kh", lambda: IcecastServer(kind=ICECAST_KH, mounts=hosted),
+                               mp3=("/live", "/latin"), shoutcast=True)
             cls.ice = cls._serve(IcecastServer())
             cls.ice.start_mp3_source("/live")
             cls.ice.start_mp3_source("/remote", bind_address="127.0.0.2")
@@ -294,16 +299,17 @@ class DjMistakes(unittest.TestCase):
         return server
 
     @classmethod
-    def _peer(cls, kind, make, mp3=False, shoutcast=False):
-        """A real server from ../shared/peers, streaming MP3 to /live and a Shoutcast source to its
-        Shoutcast mount as asked; None, with the reason its rows skip, when its sources are absent."""
+    def _peer(cls, kind, make, mp3=(), shoutcast=False):
+        """A real server from ../shared/peers, streaming MP3 to the mounts in `mp3` and a Shoutcast
+        source to its Shoutcast mount as asked; None, with the reason its rows skip, when its sources
+        are absent."""
         try:
             server = cls._serve(make())
         except PeerAbsent as absent:
             cls.absent[kind] = str(absent)
             return None
-        if mp3:
-            server.start_mp3_source("/live")
+        for mount in mp3:
+            server.start_mp3_source(mount)
         if shoutcast:
             server.start_shoutcast_source()
             server.wait_for_mount(server.shoutcast_mount)
@@ -464,13 +470,23 @@ class DjMistakes(unittest.TestCase):
                 (f"{label}: a stray extension on the mount", kind, {"mount": "/live.mp3"}, "", [],
                  "PROBLEM: The server streams /live, but mount says /live.mp3.", "Write mount=/live.", 1),
                 (f"{label}: a mount nobody streams to", kind, {"mount": "/nobody"}, "", [],
-                 "PROBLEM: The server streams /live and /stream, but not /nobody.",
+                 "PROBLEM: The server streams /latin, /live and /stream, but not /nobody.",
                  "Write mount= with the mount your encoder streams to", 1),
             ]
         rows += [
             ("Icecast 2.5: the Shoutcast dialect", "icecast 2.5", {"protocol": "shoutcast2"}, "", [],
              "PROBLEM: Icecast 2.5 refuses every Shoutcast-style update",
              "Write protocol=icecast2 and mount=/live (or mount=/stream", 1),
+            # The update names no charset: on a Latin-1 mount 2.5 passes the title to listeners as sent, KH
+            # encodes it twice.
+            ("Icecast 2.5: a Latin-1 mount, a title outside ASCII", "icecast 2.5", {"mount": "/latin"}, "",
+             ["--title", "Röyksopp - Eple"], "OK: Icecast took the title: its status now shows it on /latin.", "", 0),
+            ("Icecast-KH: a Latin-1 mount, a title outside ASCII", "icecast-kh", {"mount": "/latin"}, "",
+             ["--title", "Röyksopp - Eple"],
+             "PROBLEM: Icecast-KH took the title, but the mount /latin stores it encoded twice: listeners see "
+             "\"RÃ¶yksopp - Eple\".", "set the charset of the mount /latin to UTF-8", 1),
+            ("Icecast-KH: a fallback mount without its encoder", "icecast-kh", {"mount": "/show"}, "", [],
+             "PROBLEM: No encoder streams to /show now", "Start your encoder on /show", 1),
             ("Icecast-KH: the Shoutcast dialect", "icecast-kh", {"protocol": "shoutcast2"}, "", [],
              "PROBLEM: This server is Icecast: its Shoutcast-style update put the title on its own Shoutcast "
              "mount /stream, not on /live.", "Write protocol=icecast2 and mount=/live (or mount=/stream", 1),

@@ -254,6 +254,13 @@ TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
     dnas.kind = ServerKind::shoutcastDnas;
     ReadBack onStreamOne = shown;
     onStreamOne.where = "stream 1";
+    ServerView khFallback = icecastShowing({mount("/live", "audio/mpeg")}, ServerKind::icecastKh);
+    khFallback.mountsWithoutSource = {"/show"};
+    ReadBack doubled;
+    doubled.result = ReadBack::Result::encodedTwice;
+    doubled.where = "/latin";
+    doubled.shownTitle = "R\xc3\x83\xc2\xb6yksopp";
+    doubled.page = StatusPage::icecast;
     const struct {
         const char* name;
         CheckOutcome outcome;
@@ -293,6 +300,11 @@ TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
          onStreamOne, "T", "PROBLEM", "Write protocol=shoutcast2 and sid=1"},
         {"DNAS refuses Icecast's update", answered(ServerDialect::Icecast, 401, "Unauthorized"), "/live", dnas,
          ReadBack{}, "T", "PROBLEM", "Write protocol=shoutcast2"},
+        {"Icecast-KH plays a fallback on a mount without its encoder",
+         answered(ServerDialect::Icecast, 400, "Source does not exist"), "/show", khFallback, ReadBack{}, "T",
+         "PROBLEM", "Start your encoder on /show"},
+        {"Icecast-KH's Latin-1 mount doubles the title", answered(ServerDialect::Icecast, 200, confirmed), "/latin",
+         khFallback, doubled, "R\xc3\xb6yksopp", "PROBLEM", "set the charset of the mount /latin to UTF-8"},
     };
     for (const auto& row : rows) {
         CheckOutcome outcome = row.outcome;
@@ -320,6 +332,8 @@ TEST(PublishedStatus, ReadsEachServersPage) {
                                         R"("listeners":3}]}})");
     ASSERT_TRUE(two && two->size() == 2);
     EXPECT_FALSE((*two)[0].title);
+    EXPECT_FALSE((*two)[0].hasSource); // a mount with a fallback, listed after its encoder left
+    EXPECT_TRUE((*two)[1].hasSource);
     EXPECT_EQ(formatName((*two)[1]), "Ogg Opus");
     EXPECT_TRUE(formatRefusesTitleUpdates((*two)[1]));
     EXPECT_TRUE(parseIcecastStatus(R"({"icestats":{"admin":"x"}})")->empty());
@@ -346,11 +360,17 @@ TEST(PublishedStatus, ReadsEachServersPage) {
         "<td class=\"streamdata\">Zo\xc3\xab &amp; &lt;b&gt; \"q\"</td></tr></table><h3>Mount Point /opus.ogg</h3>"
         "<tr><td>Content Type:</td><td class=\"streamdata\">audio/ogg</td></tr>");
     ASSERT_TRUE(kh && kh->size() == 2);
+    EXPECT_TRUE((*kh)[0].hasSource);
     EXPECT_EQ((*kh)[0].path, "/live");
     EXPECT_EQ((*kh)[0].title, "Zo\xc3\xab & <b> \"q\"");
     EXPECT_EQ(formatName((*kh)[1]), "Ogg");
     EXPECT_FALSE((*kh)[1].title);
     EXPECT_TRUE(parseIcecastStatusPage("<title>Icecast Streaming Media Server</title><body></body>")->empty());
+    // A mount with a fallback is listed while no encoder feeds it, without a content type.
+    const auto idle = parseIcecastStatusPage("<h3>Mount Point /show</h3><tr><td>Current Listeners:</td>"
+                                             "<td class=\"streamdata\">0</td></tr>");
+    ASSERT_TRUE(idle && idle->size() == 1);
+    EXPECT_FALSE((*idle)[0].hasSource);
     EXPECT_FALSE(parseIcecastStatusPage("<html><h1>Not Found</h1></html>"));
     // Only pages are read: some servers answer unknown paths with their audio stream, without end.
     for (const char* type : {"", "text/html; charset=UTF-8", "application/json; charset=UTF-8", "text/xml",
@@ -362,6 +382,8 @@ TEST(PublishedStatus, ReadsEachServersPage) {
     // Icecast reads an MP3 mount's stored bytes as Latin-1 unless told otherwise.
     EXPECT_TRUE(showsTitle("Zo\xc3\x83\xc2\xab", "Zo\xc3\xab"));
     EXPECT_FALSE(showsTitle("Zo", "Zo\xc3\xab"));
+    EXPECT_TRUE(showsTitleEncodedTwice("Zo\xc3\x83\xc2\xab", "Zo\xc3\xab"));
+    EXPECT_FALSE(showsTitleEncodedTwice("Zo", "Zo")); // an ASCII title reads the same either way
 }
 
 // Each server is named by what its answers show, whatever page answered.

@@ -24,7 +24,7 @@ static void usage() {
               "\n"
               "  --settings PATH  check this settings file instead\n"
               "  --section NAME   check only this section, e.g. --section stream2\n"
-              "  --title TEXT     the title to send (default: \"Zenlark settings check HH:MM:SS\")\n"
+              "  --title TEXT     the title to send (default: \"Zenlark settings check \xC2\xB7 HH:MM:SS\")\n"
               "  --no-send        show the settings and the request, send nothing\n"
               "  --watch          listen to the stream as a player does and print each title listeners\n"
               "                   receive; after the update, wait up to 20 s for its title. Exit code 0\n"

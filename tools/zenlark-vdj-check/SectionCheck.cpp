@@ -32,11 +32,13 @@ static std::string utf8(const std::wstring& text) {
     return utf8FromWide(text);
 }
 
+// The middle dot, outside ASCII, shows whether the mount keeps such letters as listeners should
+// get them: a mount that reads titles as Latin-1 shows it encoded twice.
 static std::string defaultTitle() {
     char clock[16] = {};
     const std::time_t now = std::time(nullptr);
     std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&now));
-    return std::string("Zenlark settings check ") + clock;
+    return std::string("Zenlark settings check \xC2\xB7 ") + clock;
 }
 
 // Says where it listens and listens there; with `files`, the watch also writes them.

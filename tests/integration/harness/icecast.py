@@ -72,6 +72,10 @@ class IcecastServer(LoopbackServer):
     `kind` chooses the server (ICECAST_24, ICECAST_25, ICECAST_KH); a peer server whose sources
     are absent makes start() raise peers.PeerAbsent. `strict` (2.5 only) makes /admin/metadata
     refuse GET with 405, as an admin who sets its strict mode does.
+
+    `mounts` configures mounts of their own: each a name, or (name, {setting: value}) with the
+    <mount> settings to write, such as {"fallback-mount": "/live2"} or {"charset": "ISO8859-1"}
+    (a mount reads URL updates as UTF-8 unless its charset says otherwise).
     """
 
     start_error = IcecastError
@@ -245,8 +249,10 @@ class IcecastServer(LoopbackServer):
         if self.kind.default_mount:
             mounts.append('<mount type="default">' + _element("charset", "UTF-8") + "</mount>")
         for mount in self.extra_mounts:
-            mounts.append('<mount type="normal">' + _element("mount-name", mount)
-                          + _element("charset", "UTF-8") + "</mount>")
+            name, settings = mount if isinstance(mount, tuple) else (mount, {})
+            settings = {"charset": "UTF-8", **settings}
+            mounts.append('<mount type="normal">' + _element("mount-name", name)
+                          + "".join(_element(key, value) for key, value in settings.items()) + "</mount>")
         return "\n    ".join(mounts)
 
     def _write_config(self):

@@ -31,16 +31,18 @@ static bool namesNothing(const ServerSigns&) {
 }
 
 // In the order they are tried: each kind's signs are looked for only where no earlier one matched.
-// Kind, name, signs; mount page, stream pages; refused update; refuses admin.cgi, Icecast form on stream 1.
+// Kind, name, signs; mount page, stream pages; refused update; refuses admin.cgi, Icecast form on
+// stream 1, status shows the listeners' title.
 static const ServerDescription descriptions[] = {
-    {ServerKind::shoutcastDnas, "Shoutcast DNAS", namesShoutcastDnas, nullptr, true, nullptr, false, true},
+    {ServerKind::shoutcastDnas, "Shoutcast DNAS", namesShoutcastDnas, nullptr, true, nullptr, false, true,
+     false},
     {ServerKind::icecast25, "Icecast 2.5", namesIcecast25, nullptr, false,
-     "Mountpoint will not accept URL updates", true, false},
+     "Mountpoint will not accept URL updates", true, false, false},
     {ServerKind::icecastKh, "Icecast-KH", namesIcecastKh, "/status.xsl", false,
-     "Mountpoint will not accept this URL update", false, false},
+     "Mountpoint will not accept this URL update", false, false, true},
     {ServerKind::icecast, "Icecast", namesIcecast, nullptr, false, "Mountpoint will not accept URL updates",
-     false, false},
-    {ServerKind::unknown, "The server", namesNothing, nullptr, false, nullptr, false, false},
+     false, false, false},
+    {ServerKind::unknown, "The server", namesNothing, nullptr, false, nullptr, false, false, false},
 };
 
 const ServerDescription& recogniseServer(const ServerSigns& signs) {

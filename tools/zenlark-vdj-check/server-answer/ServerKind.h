@@ -37,6 +37,10 @@ struct ServerDescription {
     bool refusesShoutcastUpdates;
     // It takes the Icecast-style update too, but always for stream 1, whatever the mount.
     bool icecastUpdatesStreamOne;
+    // Its status page shows a title in the bytes its listeners get, so a title shown there encoded
+    // twice reaches them so. (Icecast 2.4's and 2.5's JSON status shows an MP3 mount's UTF-8
+    // titles encoded twice while listeners get them right.)
+    bool statusShowsListenersTitle;
 };
 
 // The first description whose signs the answer shows; the unknown server's when none does.
