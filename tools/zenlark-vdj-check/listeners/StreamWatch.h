@@ -23,6 +23,8 @@ struct StreamFailure {
     std::uint32_t platformError = 0; // for request and readFailed
     std::uint32_t status = 0;        // for status
     std::string contentType;         // for noMetadata, as the server named it
+    std::string server = {};         // for status: the Server header
+    std::string icyNotices = {};     // for status: icy-notice1 and icy-notice2, where a server names itself
 };
 
 // What happened and what to do, for a DJ; never confirmed.
