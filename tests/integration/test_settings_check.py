@@ -7,6 +7,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import types
 import unittest
 from concurrent.futures import ThreadPoolExecutor
 
@@ -14,7 +15,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
 from harness.dnas import DnasServer  # noqa: E402
-from harness.icecast import ICECAST_25, ICECAST_KH  # noqa: E402
+from harness.icecast import ICECAST_24, ICECAST_25, ICECAST_KH  # noqa: E402
 from harness.peers import PeerAbsent  # noqa: E402
 from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
@@ -40,7 +41,7 @@ def watch_until_ctrl_c(line, *args):
 
 def watch_through(steps, *args):
     """Runs the tool; once it has printed the line of each (line, action) step in turn, calls the
-    action with the process. Returns its exit code and output once it ended."""
+    action (if any) with the process. Returns its exit code and output once it ended."""
     tool = subprocess.Popen(windows_command(CHECK, *args), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, start_new_session=True)
     try:
@@ -51,7 +52,8 @@ def watch_through(steps, *args):
                 if not read:
                     break
                 output += read
-            action(tool)
+            if action:
+                action(tool)
         rest, _ = tool.communicate(timeout=60)
     finally:
         if tool.poll() is None:
@@ -523,35 +525,147 @@ class DjMistakes(unittest.TestCase):
         self.assertEqual(last_verdict(output)[0], "OK: Icecast took the title: its status now shows it on /live.")
 
 
+# A time of day as the watch prints it.
+CLOCK = r"\d\d:\d\d:\d\d"
+
+
 class WatchThroughTheSet(CheckCase):
-    def test_says_at_once_when_the_server_stops_taking_the_password_and_when_it_takes_it_again(self):
+    """The watch beside a set, sending nothing, while the server's admin, the encoder or the DJ
+    change something mid-set. Each row runs its own real server and acts once the watch printed
+    each of its lines; the watch must say what changed at once and in words that hold, and its
+    closing verdict must agree with the titles it showed arriving."""
+
+    def password_changes_and_comes_back(self, scene):
         # An admin changes the source password mid-set; the encoder, logged in before, streams on.
-        with IcecastServer() as ice:
-            source = ice.start_mp3_source("/live")
-            old_password = ice.source_password
-            write_settings(self.folder, {"server_url": ice.base_url + "/", "mount": "/live",
-                                         "password": old_password})
+        ice, source, old = scene.server, scene.source, scene.server.source_password
 
-            def change_password_and_drop(tool):
-                ice.change_source_password("changed-mid-set")
-                source.stop()  # the stream drops: the watch asks at once
+        def change_password_and_drop(tool):
+            ice.change_source_password("changed-mid-set")
+            source.stop()  # the stream drops: the watch asks at once
 
-            def take_it_back(tool):
-                ice.change_source_password(old_password)
-                ice.start_mp3_source("/live")  # the stream comes back: the watch asks again
+        def take_it_back(tool):
+            ice.change_source_password(old)
+            ice.start_mp3_source("/live")  # the stream comes back: the watch asks again
 
-            steps = [("The server takes the password", change_password_and_drop),
-                     ("Titles are not getting through since ", take_it_back),
-                     ("Titles can get through again since ", press_ctrl_c)]
-            code, output = watch_through(steps, "--settings", os.path.join(self.folder, "ZenlarkVdjStandalone.ini"),
-                                         "--watch", "--no-send", "--seconds", "120")
-            titles = ice.current_title("/live")
-        self.assertEqual(code, 1, output)
-        self.assertRegex(output, r"Titles are not getting through since \d\d:\d\d:\d\d: the server refuses the "
-                                 r"password\.\r?\nWhat to do: Ask for the new password")
-        self.assertRegex(last_verdict(output)[0], r"^PROBLEM: The server refused the password from \d\d:\d\d:\d\d "
-                                                  r"to \d\d:\d\d:\d\d: the plug-in's titles did not get through then\.$")
-        self.assertIsNone(titles, "the watch sends no title of its own")
+        return [("The server takes the password", change_password_and_drop),
+                ("Titles are not getting through since ", take_it_back),
+                ("Titles can get through again since ", press_ctrl_c)]
+
+    def new_password_saved_in_the_file(self, scene):
+        # The DJ saves the new password; the plug-in, which read the file at its start, sends the
+        # old one until it is switched off and on, and its first title then shows that it was.
+        ice, source = scene.server, scene.source
+
+        def change_password_and_drop(tool):
+            ice.change_source_password("changed-mid-set")
+            source.stop()
+
+        def save_it_in_the_file(tool):
+            write_settings(self.folder, dict(scene.settings, password="changed-mid-set"))
+            ice.start_mp3_source("/live")
+
+        def plugin_switched_off_and_on(tool):
+            ice.set_title("/live", "After - The Restart", password="changed-mid-set")
+
+        return [("The server takes the password", change_password_and_drop),
+                ("Titles are not getting through since ", save_it_in_the_file),
+                ("The settings file now holds a password the server takes", plugin_switched_off_and_on),
+                ("Titles get through since ", press_ctrl_c)]
+
+    def encoder_moves_to_another_mount(self, scene):
+        # /live falls back to /live2, so its listeners stay when the encoder moves there.
+        ice = scene.server
+
+        def move(tool):
+            ice.start_mp3_source("/live2")
+            scene.source.stop()
+
+        return [("Connected: listening", lambda tool: ice.set_title("/live", "Before - The Move")),
+                ("Listeners see: Before - The Move", move),
+                ("Nothing streams to /live since ", press_ctrl_c)]
+
+    def password_comes_back_with_the_plugins_next_title(self, scene):
+        # The server takes the password again and the plug-in's next title gets through at once;
+        # the watch learns it from that title, not at its next round half a minute later.
+        ice, old = scene.server, scene.server.source_password
+
+        def change_password(tool):
+            ice.change_source_password("changed-mid-set")
+            ice.set_title("/live", "Someone - Else", user=ice.admin_user, password=ice.admin_password)
+
+        def take_it_back(tool):
+            ice.change_source_password(old)
+            ice.set_title("/live", "Plugin - Again", password=old)
+
+        # The other title and the refusal come in either order; the password comes back after both.
+        return [("The server takes the password", change_password), ("Listeners see: Someone - Else", None),
+                ("Titles are not getting through since ", take_it_back),
+                ("Titles can get through again since ", press_ctrl_c)]
+
+    def nothing_to_do(self, scene):
+        return []
+
+    def test_each_change_mid_set_is_named_at_once(self):
+        fallback = ("/live", {"fallback-mount": "/live2"})
+        rows = [
+            # name, server, mounts, row's steps, lines in order (regular expressions), verdict, never said
+            ("the server's password changes and comes back", ICECAST_24, (), self.password_changes_and_comes_back,
+             [rf"Titles are not getting through since {CLOCK}: the server refuses the password\.\r?\n"
+              r"What to do: Ask for the new password"],
+             rf"^PROBLEM: The server refused the password from {CLOCK} to {CLOCK}: the plug-in's titles did not "
+             r"get through then\.", []),
+            ("a new password saved in the file", ICECAST_24, (), self.new_password_saved_in_the_file,
+             ["Titles are not getting through since ",
+              r"The settings file now holds a password the server takes, but the plug-in still sends the one it "
+              r"read when it started\.\r?\nWhat to do: Switch the plug-in off and on",
+              rf"(?P<title>{CLOCK})  Listeners see: After - The Restart",
+              r"Titles get through since (?P=title): listeners got a new title"],
+             rf"^PROBLEM: The server refused the password from {CLOCK} to (?P=title):", ["Titles can get through"]),
+            ("the encoder moves to another mount", ICECAST_24, (fallback,), self.encoder_moves_to_another_mount,
+             [rf"Nothing streams to /live since {CLOCK}; the server now streams /live2\."], None, []),
+            ("Icecast-KH: the plug-in's next title after the password came back", ICECAST_KH, (),
+             self.password_comes_back_with_the_plugins_next_title,
+             ["Titles are not getting through since ", rf"(?P<title>{CLOCK})  Listeners see: Plugin - Again",
+              r"Titles can get through again since (?P=title): the server takes the password\."],
+             rf"^PROBLEM: The server refused the password from {CLOCK} to (?P=title):", []),
+            # DNAS turns listeners away with 401 while the stream has no source: that is no password.
+            ("Shoutcast DNAS: a stream without its encoder", "dnas", (), self.nothing_to_do, [],
+             r"^PROBLEM: Nothing streams there now: Shoutcast DNAS turns listeners away", ["protected"]),
+        ]
+        for name, kind, mounts, steps, lines, verdict, never in rows:
+            with self.subTest(name):
+                try:
+                    code, output = self.watch_row(kind, mounts, steps)
+                except PeerAbsent as absent:
+                    self.skipTest(str(absent))
+                # The lines in their order, the closing verdict after them; one pattern, so that the
+                # verdict can name the time of a line.
+                pattern = r"[\s\S]*?".join(lines + ([verdict] if verdict else []))
+                self.assertRegex(output, re.compile(pattern, re.MULTILINE))
+                self.assertEqual(code, 1 if verdict else 0, output)
+                for words in never:
+                    self.assertNotIn(words, output)
+
+    def watch_row(self, kind, mounts, steps):
+        """Starts the row's server with an MP3 source on /live (DNAS: none on stream 1), writes settings
+        for it and runs the watch through the row's steps; returns its exit code and output."""
+        scene = types.SimpleNamespace()
+        if kind == "dnas":
+            server = DnasServer()
+        else:
+            server = IcecastServer(kind=kind, mounts=mounts)
+        with server:
+            scene.server = server
+            if kind == "dnas":
+                scene.settings = {"server_url": server.base_url + "/", "protocol": "shoutcast2", "sid": "1",
+                                  "password": server.source_password}
+            else:
+                scene.source = server.start_mp3_source("/live")
+                scene.settings = {"server_url": server.base_url + "/", "mount": "/live",
+                                  "password": server.source_password}
+            write_settings(self.folder, scene.settings)
+            return watch_through(steps(scene), "--settings", os.path.join(self.folder, "ZenlarkVdjStandalone.ini"),
+                                 "--watch", "--no-send", "--seconds", "120")
 
 
 class AgainstLiquidsoapsHarbor(CheckCase):

@@ -5,6 +5,7 @@
 #include "server-answer/AccessCheck.h"
 #include "server-answer/PublishedStatus.h"
 #include "server-answer/ServerKind.h"
+#include "server-answer/SourceCheck.h"
 #include "settings-file/AddressProblem.h"
 #include "settings-file/SettingsMistakes.h"
 
@@ -527,29 +528,44 @@ TEST(SectionVerdict, TheFileExplainsWhatTheServerDid) {
 TEST(AccessCheck, EachServersAnswerTellsTakenFromRefused) {
     const ServerDialect ice = ServerDialect::Icecast;
     const ServerDialect sc = ServerDialect::Shoutcast;
+    const std::optional<bool> live = true;
+    const std::optional<bool> none = false;
+    const std::optional<bool> untold;
     const struct {
         const char* name;
         ServerDialect dialect;
         std::uint32_t status;
         const char* body;
         Access access;
+        std::optional<bool> source; // whether the answer shows a source on the mount
     } rows[] = {
-        {"Icecast's listener list", ice, 200, "<?xml version=\"1.0\"?>\n<icestats><source mount=\"/live\">", Access::taken},
-        {"Icecast 2.4 without a source", ice, 400, "<b>400 - Source does not exist</b>", Access::taken},
-        {"Icecast 2.5 without a source", ice, 404, "<report><text>Source does not exist</text></report>", Access::taken},
-        {"Icecast-KH without a source", ice, 400, "mount does not exist", Access::taken},
-        {"Icecast refuses", ice, 401, "You need to authenticate\r\n", Access::refused},
-        {"Icecast-KH refuses", ice, 401, "", Access::refused},
-        {"DNAS's statistics", sc, 200, "<?xml?><SHOUTCASTSERVER><CURRENTLISTENERS>", Access::taken},
-        {"Icecast 2.4's admin.cgi", sc, 400, "<b>400 - Missing parameter</b>", Access::taken},
-        {"DNAS refuses", sc, 401, "<html><head>Unauthorized<title>Shoutcast Administrator</title>", Access::refused},
-        {"the harbor, any password", ice, 400, "<p>unrecognised command</p>", Access::unknown},
-        {"the harbor's ICY input", sc, 500, "<p>There was an error processing your request.</p>", Access::unknown},
-        {"DNAS sends its stream to an Icecast request", ice, 200, "\xff\xfb\x90\x64", Access::unknown},
-        {"no answer", ice, 0, "", Access::unanswered},
+        {"Icecast's listener list", ice, 200, "<?xml version=\"1.0\"?>\n<icestats><source mount=\"/live\">", Access::taken,
+         live},
+        {"Icecast 2.4 without a source", ice, 400, "<b>400 - Source does not exist</b>", Access::taken, none},
+        {"Icecast 2.5 without a source", ice, 404, "<report><text>Source does not exist</text></report>", Access::taken,
+         none},
+        {"Icecast-KH without a source", ice, 400, "mount does not exist", Access::taken, none},
+        {"Icecast refuses", ice, 401, "You need to authenticate\r\n", Access::refused, untold},
+        {"Icecast-KH refuses", ice, 401, "", Access::refused, untold},
+        {"DNAS's statistics", sc, 200, "<?xml?><SHOUTCASTSERVER><CURRENTLISTENERS>0</CURRENTLISTENERS>"
+         "<STREAMSTATUS>1</STREAMSTATUS>", Access::taken, live},
+        {"DNAS's stream without a source", sc, 200, "<SHOUTCASTSERVER><STREAMSTATUS>0</STREAMSTATUS>", Access::taken,
+         none},
+        {"Icecast-KH's statistics", sc, 200, "<SHOUTCASTSERVER>\n  <STREAMSTATUS>NA</STREAMSTATUS>", Access::taken,
+         untold},
+        {"Icecast 2.4's admin.cgi", sc, 400, "<b>400 - Missing parameter</b>", Access::taken, untold},
+        {"DNAS refuses", sc, 401, "<html><head>Unauthorized<title>Shoutcast Administrator</title>", Access::refused,
+         untold},
+        {"the harbor, any password", ice, 400, "<p>unrecognised command</p>", Access::unknown, untold},
+        {"the harbor's ICY input", sc, 500, "<p>There was an error processing your request.</p>", Access::unknown,
+         untold},
+        {"DNAS sends its stream to an Icecast request", ice, 200, "\xff\xfb\x90\x64", Access::unknown, untold},
+        {"no answer", ice, 0, "", Access::unanswered, untold},
     };
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         EXPECT_EQ(judgeAccess(row.dialect, row.status, row.body), row.access) << row.name;
+        EXPECT_EQ(sourceInAnswer(row.dialect, row.status, row.body), row.source) << row.name;
+    }
     EXPECT_EQ(accessCheckTarget(ice, "/radio", "/my live", "1", "pw"), "/radio/admin/listclients?mount=%2Fmy%20live");
     EXPECT_EQ(accessCheckTarget(sc, "", "/live", "2", "p&w"), "/admin.cgi?sid=2&mode=viewxml&pass=p%26w");
 }
@@ -565,17 +581,75 @@ TEST(AccessCheck, TheWatchSaysWhenTitlesStopAndWhenTheyGetThroughAgain) {
     EXPECT_TRUE(mentions(stopped[1], "What to do: "));
     EXPECT_TRUE(log.answered(Access::refused, "22:53:35").empty());
     EXPECT_TRUE(log.answered(Access::unknown, "22:54:00").empty()); // a stray answer keeps what is known
-    EXPECT_EQ(log.answered(Access::taken, "22:54:10"),
-              std::vector<std::string>{"Titles can get through again since 22:54:10: the server takes the password."});
+    // Asked at once after a new title reached listeners: titles got through when it came.
+    EXPECT_EQ(log.answered(AccessAnswers{Access::taken, std::nullopt, "22:54:09"}, "22:54:10"),
+              std::vector<std::string>{"Titles can get through again since 22:54:09: the server takes the password."});
     log.answered(Access::refused, "23:10:00");
     ASSERT_TRUE(log.verdict());
-    EXPECT_EQ(log.verdict()->happened, "The server refused the password from 22:53:05 to 22:54:10 and since 23:10:00 "
+    EXPECT_EQ(log.verdict()->happened, "The server refused the password from 22:53:05 to 22:54:09 and since 23:10:00 "
                                        "until the end of the watch: the plug-in's titles did not get through then.");
 
     AccessLog harbor;
     EXPECT_TRUE(mentions(harbor.answered(Access::unknown, "22:50:00").at(0), "cannot say when it refuses"));
     EXPECT_FALSE(harbor.worthAsking());
     EXPECT_FALSE(harbor.verdict());
+}
+
+// The plug-in reads the file only when it starts: a password saved in the file mid-set counts
+// once a title shows the plug-in sends it, and never as an all-clear before.
+TEST(AccessCheck, APasswordSavedMidSetCountsOnlyOnceThePluginSendsIt) {
+    AccessLog log;
+    log.answered(Access::taken, "22:50:00");
+    log.answered(Access::refused, "22:53:05");
+    const std::vector<std::string> saved =
+        log.answered(AccessAnswers{Access::refused, Access::taken, std::nullopt}, "22:54:00");
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0], "The settings file now holds a password the server takes, but the plug-in still sends the "
+                        "one it read when it started.");
+    EXPECT_TRUE(mentions(saved[1], "What to do: Switch the plug-in off and on"));
+    EXPECT_FALSE(log.pluginRestarted());
+    EXPECT_TRUE(log.answered(AccessAnswers{Access::refused, Access::taken, std::nullopt}, "22:54:30").empty());
+    const CheckVerdict notYet = *log.verdict();
+    EXPECT_TRUE(mentions(notYet.happened, "since 22:53:05 until the end of the watch"));
+    EXPECT_TRUE(mentions(notYet.happened, "The settings file holds a password it takes since 22:54:00"));
+    EXPECT_TRUE(mentions(notYet.advice, "Switch the plug-in off and on"));
+    const std::vector<std::string> restarted =
+        log.answered(AccessAnswers{Access::refused, Access::taken, "22:55:12"}, "22:55:13");
+    ASSERT_EQ(restarted.size(), 1u);
+    EXPECT_TRUE(mentions(restarted[0], "Titles get through since 22:55:12: listeners got a new title"));
+    EXPECT_TRUE(log.pluginRestarted());
+    EXPECT_TRUE(mentions(log.verdict()->happened, "from 22:53:05 to 22:55:12: the plug-in's titles did not get"));
+    EXPECT_FALSE(mentions(log.verdict()->happened, "settings file"));
+
+    // A wrong password saved while the plug-in's still works: named before the next start fails.
+    AccessLog early;
+    early.answered(Access::taken, "22:50:00");
+    const std::vector<std::string> wrong =
+        early.answered(AccessAnswers{Access::taken, Access::refused, "22:50:40"}, "22:50:41");
+    ASSERT_EQ(wrong.size(), 2u);
+    EXPECT_TRUE(mentions(wrong[0], "The settings file now holds a password the server refuses"));
+    EXPECT_FALSE(early.pluginRestarted());
+    EXPECT_FALSE(early.verdict());
+}
+
+TEST(SourceCheck, TheWatchNamesTheMountItsEncoderLeftAndWhereItStreamsNow) {
+    SourceLog log;
+    EXPECT_TRUE(log.answered(true, "/live", std::nullopt, "22:50:00").empty());
+    EXPECT_TRUE(log.answered(std::nullopt, "/live", std::nullopt, "22:50:30").empty()); // the answer did not tell
+    const std::vector<std::string> moved =
+        log.answered(false, "/live", std::vector<std::string>{"/live2"}, "22:53:05");
+    ASSERT_EQ(moved.size(), 2u);
+    EXPECT_TRUE(mentions(moved[0], "Nothing streams to /live since 22:53:05; the server now streams /live2."));
+    EXPECT_TRUE(mentions(moved[1], "write mount=/live2"));
+    EXPECT_TRUE(log.answered(false, "/live", std::vector<std::string>{"/live2"}, "22:53:35").empty());
+    EXPECT_EQ(log.answered(true, "/live", std::nullopt, "22:54:10"),
+              std::vector<std::string>{"Your encoder streams to /live again since 22:54:10."});
+
+    SourceLog dnas;
+    const std::vector<std::string> gone = dnas.answered(false, "stream 1", std::nullopt, "22:50:00");
+    ASSERT_EQ(gone.size(), 2u);
+    EXPECT_TRUE(mentions(gone[0], "Nothing streams to stream 1 now."));
+    EXPECT_TRUE(mentions(gone[1], "Start your encoder on stream 1 again."));
 }
 
 TEST(UrlText, ThePasswordInAnAddressIsNeverShown) {

@@ -4,8 +4,8 @@
 #include "Console.h"
 #include "SectionVerdict.h"
 #include "listeners/TitleWatch.h"
-#include "server-answer/AccessProbe.h"
 #include "server-answer/UpdateCheck.h"
+#include "server-answer/WatchQuestions.h"
 #include "settings-file/SettingsReport.h"
 
 #include "delivery/ServerDialect.h"
@@ -62,26 +62,12 @@ static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, co
     return listenAt(address, expectedTitle, files);
 }
 
-// The section as the file holds it now: a DJ who mends the password mid-set restarts the
-// plug-in, which then reads the file afresh.
-static std::optional<StreamSettings> settingsNow(const std::wstring& path, const std::wstring& name) {
-    for (const StreamSection& section : loadStreamSections(path)) {
-        if (section.name == name)
-            return section.settings;
-    }
-    return std::nullopt;
-}
-
-// Through the set, asks the server whether it still takes the section's password, and says at
-// once when it stops taking it and when it takes it again.
-static void askAlongside(TitleWatch& watch, const std::wstring& path, const std::wstring& name,
-                         AccessLog& log) {
+// Through the set, asks the server whether it still takes the plug-in's password and whether an
+// encoder streams to the mount, and says at once when that changes.
+static void askAlongside(TitleWatch& watch, WatchQuestions& questions) {
     watch.askAlongside(
-        [&log, path, name] {
-            const std::optional<StreamSettings> settings = settingsNow(path, name);
-            if (!log.worthAsking() || !settings || !settings->ready)
-                return;
-            for (const std::string& line : log.answered(askAccess(*settings), timeOfDay()))
+        [&questions](const std::optional<std::string>& newTitleAt) {
+            for (const std::string& line : questions.ask(newTitleAt))
                 printLine(line);
         },
         std::chrono::seconds(accessCheckSeconds));
@@ -90,18 +76,18 @@ static void askAlongside(TitleWatch& watch, const std::wstring& path, const std:
 // The watch through a set; with --tracklist and --now-playing it also writes those files.
 static int watchOnly(const StreamSection& section, const std::wstring& path, const WatchOptions& options,
                      WatchFiles& files) {
-    AccessLog access;
+    WatchQuestions questions(section.settings, path, section.name);
     std::unique_ptr<TitleWatch> watch = startWatch(section.settings, options, std::string(), &files);
     if (watch && section.settings.ready)
-        askAlongside(*watch, path, section.name, access);
+        askAlongside(*watch, questions);
     const int code = watch ? watch->watchToTheEnd(options.seconds) : 1;
     watch.reset(); // no title arrives after this
     files.watchEnded();
     if (code != 0)
         return code;
     std::vector<CheckVerdict> problems;
-    if (access.verdict())
-        problems.push_back(*access.verdict());
+    if (questions.verdict())
+        problems.push_back(*questions.verdict());
     if (files.anyWriteFailed())
         problems.push_back(CheckVerdict{false, "Some titles could not be written to the files (see above).",
                                         "Write them to a drive with free space."});
