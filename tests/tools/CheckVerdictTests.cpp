@@ -482,6 +482,7 @@ TEST(StreamChoice, NamesTheStreamTheTitlesReallyGoTo) {
         {"... beside another sid", "1", "/live3", "pw", slot, "Write sid=3 if your encoder streams to /live3"},
         {"... beside another :#N", none, "/live3", "pw:#1", slot, "end the password in :#3 instead of :#1"},
         {"sid and mount agree", "3", "/live3", "pw", slot, ""},
+        {"the sample file's mount beside sid", "3", "/live", "pw", slot, ""},
         {"a mount no stream has", "3", "/show", "pw", slot, ""},
         {"no sid on several streams", none, none, "pw", slot, "Write sid= with the number of the stream"},
         {"no sid, the mount of stream 1", none, "/live", "pw", slot, ""},

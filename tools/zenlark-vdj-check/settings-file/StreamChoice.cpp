@@ -58,8 +58,16 @@ static void findPasswordDisagreeing(const StreamChoice& choice, std::vector<Sett
                         sid + ", end the password in :#" + sid + " instead."));
 }
 
+// The sample settings file carries mount=/live, which Shoutcast DJs leave as it is: beside a sid it
+// says nothing of the stream meant.
+static bool isSampleMountBesideSid(const StreamChoice& choice) {
+    return choice.sid && choice.mount && (*choice.mount == "/live" || *choice.mount == "live");
+}
+
 static void findMountOfAnotherStream(const StreamChoice& choice, const std::vector<ShoutcastStream>& streams,
                                      std::vector<SettingsWarning>& warnings) {
+    if (isSampleMountBesideSid(choice))
+        return;
     const ShoutcastStream* named = choice.mount ? streamAtPath(streams, *choice.mount) : nullptr;
     const std::uint32_t updated = streamUpdated(choice);
     if (named == nullptr || named->id == updated)
