@@ -253,22 +253,42 @@ def write_raw(folder, name, text, encoding, mark=b""):
 class DjMistakes(unittest.TestCase):
     """The mistakes DJs make, each against the kind of server they meet it on: the last verdict
     names the real cause and the line to write, and the exit code says whether to go live.
-    Shoutcast 2 is the real DNAS 2.6, with a v1 source on stream 1 (only stream 1 exists);
-    Shoutcast 1 is a stand-in (see harness/shoutcast_station.py). DNAS answers every update with
-    an empty 200, so only the read-back tells. Icecast 2.5 and Icecast-KH stream /live and their
-    Shoutcast mount /stream; 2.5 in strict mode streams /live alone."""
+    Shoutcast 2 is the real DNAS 2.6 with four streams, as a hosting slot has them: v1 sources on
+    streams 1 (the station's), 2 (full: one listener of one) and 3, none on stream 4; Shoutcast 1
+    is a stand-in (see harness/shoutcast_station.py). DNAS answers every update with an empty 200,
+    so only the read-back tells. Icecast 2.5 and Icecast-KH stream /live, their Shoutcast mount
+    /stream and /full (one listener of one); 2.5 in strict mode streams /live alone. Icecast-KH
+    runs once more at its client limit ("crowded")."""
 
     @classmethod
     def setUpClass(cls):
         cls.servers = []
         cls.absent = {}  # kind of server -> why its rows skip
         try:
-            cls.dnas = cls._peer("dnas", DnasServer, shoutcast=True)
-            cls.ice25 = cls._peer("icecast 2.5", lambda: IcecastServer(kind=ICECAST_25), mp3=True, shoutcast=True)
+            cls.dnas = cls._peer("dnas", lambda: DnasServer(streams=(1, 2, 3, 4), max_listeners={2: 1}),
+                                 shoutcast=True)
+            if cls.dnas:
+                cls.dnas.start_shoutcast_source(sid=2)
+                cls.dnas.start_shoutcast_source(sid=3)
+                cls.dnas.listen("/live2")
+            full = {"/full": 1}
+            cls.ice25 = cls._peer("icecast 2.5", lambda: IcecastServer(kind=ICECAST_25, max_listeners=full), mp3=True,
+                                  shoutcast=True)
             cls.strict25 = cls._peer("icecast 2.5 strict", lambda: IcecastServer(kind=ICECAST_25, strict=True), mp3=True)
-            cls.kh = cls._peer("icecast-kh", lambda: IcecastServer(kind=ICECAST_KH), mp3=True, shoutcast=True)
-            cls.ice = cls._serve(IcecastServer())
+            cls.kh = cls._peer("icecast-kh", lambda: IcecastServer(kind=ICECAST_KH, max_listeners=full), mp3=True,
+                               shoutcast=True)
+            # At its client limit with the MP3 source and one listener. Icecast 2.4 and 2.5 answer a
+            # client over their limit before reading its request, and close: whether the answer or a
+            # reset arrives is a race, so only KH, which reads the request first, has a row.
+            cls.crowded_kh = cls._peer("icecast-kh crowded", lambda: IcecastServer(kind=ICECAST_KH, clients=2), mp3=True)
+            if cls.crowded_kh:
+                cls.crowded_kh.listen("/live")
+            cls.ice = cls._serve(IcecastServer(max_listeners=full))
             cls.ice.start_mp3_source("/live")
+            for server in (cls.ice, cls.ice25, cls.kh):
+                if server:
+                    server.start_mp3_source("/full")
+                    server.listen("/full")
             cls.ice.start_mp3_source("/remote", bind_address="127.0.0.2")
             cls.ice.start_ogg_source("/opus.ogg")
             cls.ice.start_shoutcast_source()
@@ -327,7 +347,7 @@ class DjMistakes(unittest.TestCase):
         values = {"icecast": ice, "harbor": harbor, "dnas": dnas,
                   "harbor icy": dict(harbor, server_url=self.harbor.icy_url + "/", protocol="shoutcast", sid="1"),
                   "icecast 2.5": icecast(self.ice25), "icecast 2.5 strict": icecast(self.strict25),
-                  "icecast-kh": icecast(self.kh),
+                  "icecast-kh": icecast(self.kh), "icecast-kh crowded": icecast(self.crowded_kh),
                   "v1": dict(shoutcast, server_url=f"http://127.0.0.1:{self.v1.port}/", protocol="shoutcast1"),
                   **{name: dict(ice, server_url=f"http://127.0.0.1:{server.port}/", password="pw")
                      for name, server in (("web", self.web), ("moved", self.moved), ("silent", self.silent))}}[kind]
@@ -346,7 +366,7 @@ class DjMistakes(unittest.TestCase):
         self.addCleanup(shutil.rmtree, folder, True)
         settings = self.settings_for(kind, **overrides)
         section = form[len("section "):] if form.startswith("section [") else "[stream]"
-        text = section + "\n" + "".join(f"{key}={value}\n" for key, value in settings.items())
+        text = section + "\n" + "".join(f"{key}={value}\n" for key, value in settings.items() if value is not None)
         if form.startswith("\n["):
             text += form  # a section pasted below
         file_name = "ZenlarkVdjStandalone.ini.txt" if form == "hidden .txt" else "ZenlarkVdjStandalone.ini"
@@ -382,9 +402,12 @@ class DjMistakes(unittest.TestCase):
             ("a stray extension on the mount", "icecast", {"mount": "/live.mp3"}, "", [],
              "PROBLEM: The server streams /live, but mount says /live.mp3.", "Write mount=/live.", 1),
             ("a mount nobody streams to", "icecast", {"mount": "/nobody"}, "", [],
-             "PROBLEM: The server streams /live, /opus.ogg, /remote and /stream, but not /nobody.",
+             "PROBLEM: The server streams /full, /live, /opus.ogg, /remote and /stream, but not /nobody.",
              "Write mount= with the mount your encoder streams to", 1),
             ("an Opus mount", "icecast", {"mount": "/opus.ogg"}, "", [], "streams Ogg Opus", "Stream MP3 or AAC", 1),
+            ("a full mount", "icecast", {"mount": "/full"}, "", ["--watch"],
+             "OK: Icecast took the title: its status now shows it on /full. But the stream is full: 1 listener,",
+             "more listener slots", 0),
             ("the encoder on another address", "icecast", {"mount": "/remote"}, "", [],
              "this computer is not where the encoder streams from", "admin user and admin password", 1),
             ("... with the admin's credentials", "icecast",
@@ -408,8 +431,27 @@ class DjMistakes(unittest.TestCase):
             ("an unknown protocol", "dnas", {"protocol": "shoutcst"}, "", [],
              "PROBLEM: protocol=shoutcst is not a server kind", "protocol=shoutcast for Shoutcast", 1),
             ("Shoutcast: a sid that does not exist", "dnas", {"sid": "7"}, "", [],
-             "PROBLEM: The server took the update without a word, but stream 7 still shows no title.",
-             "Check, in this order: sid", 1),
+             "PROBLEM: This server has no stream 7: it hosts stream 1 (/live,", "Write sid= with the number of your", 1),
+            ("Shoutcast: the stream's path as mount, no sid", "dnas", {"sid": None, "mount": "/live3"}, "", [],
+             "PROBLEM: Shoutcast picks the stream by sid, not mount: /live3 is stream 3 here, but the titles go to "
+             "stream 1.", "Write sid=3.", 1),
+            ("Shoutcast: no sid where the server has four streams", "dnas", {"sid": None}, "", [],
+             "PROBLEM: This server hosts 4 streams: stream 1 (/live,", "Write sid= with the number of the stream", 1),
+            ("Shoutcast: sid as panels write it", "dnas", {"sid": "#3"}, "", [],
+             "PROBLEM: sid=#3 is not a plain number: the plug-in sends it as written, and Shoutcast DNAS reads it as "
+             "stream 1.", "Write sid=3.", 1),
+            ("Shoutcast: a stream without a source", "dnas", {"sid": "4"}, "", [],
+             "PROBLEM: Nothing streams to stream 4 (/live4, no source) now", "Start your encoder on stream 4", 1),
+            ("Shoutcast: DNAS's own password form names the stream", "dnas",
+             {"sid": None, "password": self.dnas and self.dnas.source_password + ":#3"}, "", ["--watch"],
+             "OK: listeners received the title", "", 0),
+            ("Shoutcast: the password's :#3 against sid=2", "dnas",
+             {"sid": "2", "password": self.dnas and self.dnas.source_password + ":#3"}, "", [],
+             "PROBLEM: The password ends in :#3, which makes Shoutcast DNAS update stream 3, but sid=2 names stream 2.",
+             "Write sid=3 if you stream to stream 3; for stream 2, end the password in :#2 instead.", 1),
+            ("Shoutcast: a full stream", "dnas", {"sid": "2"}, "", ["--watch"],
+             "OK: Shoutcast took the title: its status now shows it on stream 2. But the stream is full: 1 listener,",
+             "more listener slots", 0),
             ("Shoutcast: a title its filter refuses", "dnas", {}, "", ["--title", "Test"],
              "Its title filter refuses titles like this one", "Send a real song title", 1),
             ("Shoutcast: a title its filter drops for its start", "dnas", {}, "", ["--title", "(Hed) P.E. - Bartender"],
@@ -464,13 +506,19 @@ class DjMistakes(unittest.TestCase):
                 (f"{label}: a stray extension on the mount", kind, {"mount": "/live.mp3"}, "", [],
                  "PROBLEM: The server streams /live, but mount says /live.mp3.", "Write mount=/live.", 1),
                 (f"{label}: a mount nobody streams to", kind, {"mount": "/nobody"}, "", [],
-                 "PROBLEM: The server streams /live and /stream, but not /nobody.",
+                 "PROBLEM: The server streams /full, /live and /stream, but not /nobody.",
                  "Write mount= with the mount your encoder streams to", 1),
+                (f"{label}: a full mount", kind, {"mount": "/full"}, "", ["--watch"],
+                 "OK: Icecast took the title: its status now shows it on /full. But the stream is full: 1 listener,",
+                 "more listener slots", 0),
             ]
         rows += [
             ("Icecast 2.5: the Shoutcast dialect", "icecast 2.5", {"protocol": "shoutcast2"}, "", [],
              "PROBLEM: Icecast 2.5 refuses every Shoutcast-style update",
              "Write protocol=icecast2 and mount=/live (or mount=/stream", 1),
+            ("Icecast-KH at its client limit", "icecast-kh crowded", {}, "", ["--watch"],
+             "OK: Icecast confirmed the update: \"Metadata update successful\". But the server is full",
+             "raise its client limit", 0),
             ("Icecast-KH: the Shoutcast dialect", "icecast-kh", {"protocol": "shoutcast2"}, "", [],
              "PROBLEM: This server is Icecast: its Shoutcast-style update put the title on its own Shoutcast "
              "mount /stream, not on /live.", "Write protocol=icecast2 and mount=/live (or mount=/stream", 1),

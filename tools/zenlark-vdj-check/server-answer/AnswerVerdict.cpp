@@ -8,6 +8,7 @@
 #include "WinHttpErrors.h"
 
 #include "server-answer/ServerKind.h"
+#include "server-answer/ShoutcastStreams.h"
 
 #include "delivery/ShoutcastTitleFilter.h"
 
@@ -262,6 +263,32 @@ static CheckVerdict wentElsewhere(const CheckOutcome& outcome) {
                    "Write mount=" + back.landedOn + " if that is the mount your listeners hear.");
 }
 
+// DNAS throws away the update of a stream it does not host, or that has no source, without a
+// word; its list of streams before the update tells which.
+static std::optional<CheckVerdict> streamNotThere(const CheckOutcome& outcome) {
+    if (!outcome.before || outcome.before->streams.empty())
+        return std::nullopt;
+    const std::vector<ShoutcastStream>& streams = outcome.before->streams;
+    const std::uint32_t id = dnasStreamOf(outcome.before->sid, std::string());
+    const std::string number = std::to_string(id);
+    const ShoutcastStream* stream = findStream(streams, id);
+    if (stream == nullptr) {
+        std::vector<std::string> hosted;
+        for (const ShoutcastStream& each : streams)
+            hosted.push_back(streamInWords(each));
+        return verdict(false,
+                       "This server has no stream " + number + ": it hosts " + listInWords(hosted) + ".",
+                       "Write sid= with the number of your stream, or start your encoder on stream " +
+                           number + " if that is yours.");
+    }
+    if (stream->live)
+        return std::nullopt;
+    return verdict(false,
+                   "Nothing streams to " + streamInWords(*stream) +
+                       " now: Shoutcast DNAS throws titles away for a stream without a source.",
+                   "Start your encoder on stream " + number + ", then check again.");
+}
+
 // Shoutcast answers every update with an empty 200, whatever became of it. A title its filter
 // drops for how it starts went out in a form that passes, so the filter is named only for titles
 // no form helps: placeholders and forbidden contents.
@@ -274,6 +301,8 @@ static CheckVerdict notShownOnShoutcast(const CheckOutcome& outcome) {
                        "Send a real song title (or leave out --title): Shoutcast drops titles such as "
                        "\"test\" or \"unknown\", "
                        "and titles that hold words such as \"radio online\".");
+    if (const std::optional<CheckVerdict> stream = streamNotThere(outcome))
+        return *stream;
     // Version 2 refuses a wrong password aloud; version 1, read through /7.html alone, may not.
     const std::string password = back.page == StatusPage::sevenHtml
                                      ? "; and the password (the stream's source password, or the admin's)"
@@ -323,6 +352,21 @@ static CheckVerdict icecastUpdateOnDnas(const CheckOutcome& outcome) {
     return verdict(false, happened, line);
 }
 
+LimitReached limitSeenIn(const ServerView& before) {
+    if (before.limitReached != LimitReached::none)
+        return before.limitReached;
+    const ShoutcastStream* stream = findStream(before.streams, dnasStreamOf(before.sid, std::string()));
+    return stream != nullptr && isFull(*stream) ? LimitReached::listeners : LimitReached::none;
+}
+
+static CheckVerdict taken(const CheckOutcome& outcome, const CheckVerdict& result) {
+    const LimitReached limit = outcome.before ? limitSeenIn(*outcome.before) : LimitReached::none;
+    if (!result.confirmed || limit == LimitReached::none)
+        return result;
+    return withFullStream(result, limit,
+                          outcome.before ? listenersOn(*outcome.before, outcome.mount) : std::nullopt);
+}
+
 // What the server shows after the update decides; its own words count where it shows nothing.
 static CheckVerdict success(const CheckOutcome& outcome) {
     if (holdsRefusedUpdate(outcome.answerBody))
@@ -331,7 +375,7 @@ static CheckVerdict success(const CheckOutcome& outcome) {
         return withDetail(icecastUpdateOnDnas(outcome), statusDetail(outcome.report.status));
     switch (outcome.readBack.result) {
     case ReadBack::Result::shown:
-        return shownOnServer(outcome.readBack);
+        return taken(outcome, shownOnServer(outcome.readBack));
     case ReadBack::Result::elsewhere:
         return wentElsewhere(outcome);
     case ReadBack::Result::notShown:
@@ -342,7 +386,7 @@ static CheckVerdict success(const CheckOutcome& outcome) {
     }
     const Confirmation* confirmation = confirmationIn(outcome.answerBody);
     if (confirmation != nullptr)
-        return confirmedInWords(outcome, *confirmation);
+        return taken(outcome, confirmedInWords(outcome, *confirmation));
     return unknownSuccess(outcome);
 }
 
@@ -507,10 +551,22 @@ static CheckVerdict redirected(const CheckOutcome& outcome) {
                    "Write server_url=" + address + " if that is your streaming server.");
 }
 
+// A server at its client limit turns away every request, the title update included.
+static CheckVerdict serverFull(const CheckOutcome& outcome) {
+    return verdict(false,
+                   std::string(serverOf(outcome).name) +
+                       " is full: it takes no more connections (its client limit), so it refused the title "
+                       "update too, and new listeners as well.",
+                   "Titles get through again once some listeners leave. Ask whoever runs the server to raise "
+                   "its client limit (<clients> in icecast.xml).");
+}
+
 static CheckVerdict rejected(const CheckOutcome& outcome) {
     const std::uint32_t status = outcome.report.status;
     if (fromHarbor(outcome.answerBody) && (status == 400 || status == 401 || status == 405))
         return harborRefusal(outcome);
+    if (limitReachedIn(outcome.answerBody) == LimitReached::connections)
+        return serverFull(outcome);
     if (status == 403)
         return verdict(
             false, "The server forbids this update.",
@@ -541,6 +597,23 @@ CheckVerdict judgeOutcome(const CheckOutcome& outcome) {
     default:
         return networkFailure(outcome);
     }
+}
+
+CheckVerdict withFullStream(CheckVerdict taken, LimitReached limit, std::optional<std::uint32_t> listeners) {
+    if (limit == LimitReached::none)
+        return taken;
+    const std::string count =
+        listeners ? ": " + std::to_string(*listeners) + (*listeners == 1 ? " listener" : " listeners") : "";
+    if (limit == LimitReached::connections) {
+        taken.happened += " But the server is full: it takes no more connections (its client limit), so it "
+                          "turns new listeners away; those already in get the title.";
+        taken.advice = "Ask whoever runs the server to raise its client limit (<clients> in icecast.xml).";
+        return taken;
+    }
+    taken.happened += " But the stream is full" + count +
+                      ", so the server turns new listeners away; those already in get the title.";
+    taken.advice = "Ask whoever runs the server for more listener slots, or wait until some listeners leave.";
+    return taken;
 }
 
 static bool duringExchange(const DeliveryReport& report) {

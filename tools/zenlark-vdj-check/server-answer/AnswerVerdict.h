@@ -35,6 +35,15 @@ struct CheckOutcome {
 
 CheckVerdict judgeOutcome(const CheckOutcome& outcome);
 
+// What the look before the update saw keep new listeners out: the server refused its status page
+// for its client limit, or DNAS listed the stream the update reaches as full.
+LimitReached limitSeenIn(const ServerView& before);
+
+// A verdict that the server took the title, with what keeps new listeners out: a full stream (its
+// listeners before the update, where known) or a full server. Still confirmed: the listeners
+// already in get the title.
+CheckVerdict withFullStream(CheckVerdict taken, LimitReached limit, std::optional<std::uint32_t> listeners);
+
 // True for the failures an encoder's (source) port gives to an HTTP request: it closes the
 // connection or answers in the source protocol. The tool then asks the port one lower, without
 // a title or a password, whether a web server answers there.

@@ -58,6 +58,7 @@ PageAnswer fetchPage(const ServerAddress& address, std::uint16_t port, bool secu
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
         return noAnswer();
     answer.status = status;
+    answer.statusText = asciiHeader(request.get(), WINHTTP_QUERY_STATUS_TEXT);
     answer.server = asciiHeader(request.get(), WINHTTP_QUERY_SERVER);
     answer.location = asciiHeader(request.get(), WINHTTP_QUERY_LOCATION);
     answer.contentType = asciiHeader(request.get(), WINHTTP_QUERY_CONTENT_TYPE);

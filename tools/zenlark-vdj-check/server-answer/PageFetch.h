@@ -10,6 +10,7 @@
 struct PageAnswer {
     std::uint32_t status = 0;        // 0: no HTTP answer
     std::uint32_t platformError = 0; // why there was none
+    std::string statusText;          // the status line's words after the number, as ASCII
     std::string server;              // the Server header, as ASCII
     std::string location;            // a redirect's Location header, as ASCII
     std::string contentType;         // as ASCII

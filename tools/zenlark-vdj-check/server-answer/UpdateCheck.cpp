@@ -83,6 +83,12 @@ static void showView(const ServerView& view, const std::string& when) {
     else if (view.page != StatusPage::none)
         printLine(when + ": " + owner + "stream " + view.sid + " shows " +
                   titleInWords(view.title.value_or(std::string())) + ".");
+    if (view.streams.size() > 1) {
+        std::vector<std::string> listed;
+        for (const ShoutcastStream& stream : view.streams)
+            listed.push_back(streamInWords(stream));
+        printLine("Its streams: " + listInWords(listed) + ".");
+    }
 }
 
 // A server that takes the connection and never answers holds each request for its whole time limit.
@@ -186,14 +192,24 @@ static void askWhereItLeads(const StreamSettings& settings, CheckOutcome& outcom
                                .location;
 }
 
+// DNAS throws away at once the title of a stream it does not host or that has no source: one
+// read tells.
+static int readBackTriesFor(const std::optional<ServerView>& before) {
+    if (!before || before->streams.empty())
+        return readBackTries;
+    const ShoutcastStream* stream = findStream(before->streams, dnasStreamOf(before->sid, std::string()));
+    return stream != nullptr && stream->live ? readBackTries : 1;
+}
+
 // Reads the server's status again until it shows the title where it belongs, or the tries end.
 static ReadBack readBackAfterUpdate(const StreamSettings& settings, CheckOutcome& outcome) {
     const std::optional<LookPlace> place = placeOf(settings);
     if (!place)
         return ReadBack{};
     const ServerKind kind = outcome.before ? outcome.before->kind : ServerKind::unknown;
+    const int tries = readBackTriesFor(outcome.before);
     ReadBack back;
-    for (int attempt = 0; attempt < readBackTries; ++attempt) {
+    for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0)
             std::this_thread::sleep_for(readBackPause);
         const ServerView view = lookAgainAt(*place, kind);

@@ -4,6 +4,7 @@
 #include "AsciiCase.h"
 #include "TextParts.h"
 #include "UrlText.h"
+#include "server-answer/ShoutcastStreams.h"
 
 #include "delivery/ServerDialect.h"
 #include "delivery/UpdateTarget.h"
@@ -306,6 +307,11 @@ SettingsWarning cutValueWarning(const std::string& key, std::size_t length) {
     return warning;
 }
 
+// The password without DNAS's own ":#N" at its end, which names the stream to update.
+static std::string beforeStreamNumber(const std::string& password) {
+    return streamInPassword(password) ? password.substr(0, password.rfind(":#")) : password;
+}
+
 std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
                                                   const std::vector<std::string>& liveMounts) {
     std::vector<SettingsWarning> warnings;
@@ -323,7 +329,7 @@ std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
                  "server as to Icecast.",
              "Write protocol=icecast2 for Icecast (and the Icecast-style input of Liquidsoap's "
              "harbor), or protocol=shoutcast for Shoutcast (sc1 and sc2 work too)."});
-    if (isShoutcast(protocol) && contains(section.value("password"), ":"))
+    if (isShoutcast(protocol) && contains(beforeStreamNumber(section.value("password")), ":"))
         warnings.push_back(
             {"password",
              "The password holds \":\": a Shoutcast server reads the part before it as a user name "

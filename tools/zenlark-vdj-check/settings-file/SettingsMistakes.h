@@ -30,8 +30,9 @@ struct SettingsWarning {
     // It changes what listeners see (the title's text, or when and whether a title comes), so it
     // is a problem even when the server takes the update.
     bool reachesListeners = false;
-    // The plug-in does not read what the file says (a second section or key, a value cut short):
-    // a problem whatever the server did, and the one the verdict names first.
+    // The plug-in does not read what the file says (a second section or key, a value cut short),
+    // or its updates reach another stream than the file names: a problem whatever the server
+    // did, and the one the verdict names first.
     bool notAsWritten = false;
 };
 

@@ -214,6 +214,26 @@ SectionValues sectionValuesOf(const StreamSettings& settings) {
     return section;
 }
 
+// The value as the plug-in read it where the file gives the key a value; none where the plug-in
+// took its default.
+static std::optional<std::string> written(const std::wstring& path, const std::wstring& section,
+                                          const wchar_t* key, const std::wstring& value) {
+    static const wchar_t absent[] = L"\x01";
+    wchar_t first[2] = {};
+    GetPrivateProfileStringW(section.c_str(), key, absent, first, 2, path.c_str());
+    if (first[0] == L'\0' || first[0] == absent[0])
+        return std::nullopt;
+    return utf8(value);
+}
+
+StreamChoice streamChoiceOf(const std::wstring& path, const StreamSection& section) {
+    StreamChoice choice;
+    choice.sid = written(path, section.name, L"sid", section.settings.sid);
+    choice.mount = written(path, section.name, L"mount", section.settings.mount);
+    choice.password = utf8(section.settings.password);
+    return choice;
+}
+
 void showWarnings(const std::vector<SettingsWarning>& warnings) {
     for (const SettingsWarning& warning : warnings) {
         printLine("  WARNING: " + warning.what);

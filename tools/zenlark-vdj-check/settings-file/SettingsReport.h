@@ -5,6 +5,7 @@
 #include "settings-file/SettingsFileEncoding.h"
 #include "settings-file/SettingsLayout.h"
 #include "settings-file/SettingsMistakes.h"
+#include "settings-file/StreamChoice.h"
 
 #include "settings/SettingsFile.h"
 
@@ -39,6 +40,9 @@ std::vector<SettingsWarning> cutValueWarnings(const std::wstring& path, const St
 
 // The section's values as UTF-8, for the checks of their text.
 SectionValues sectionValuesOf(const StreamSettings& settings);
+
+// What the section says about its Shoutcast stream: sid and mount only where the file gives them.
+StreamChoice streamChoiceOf(const std::wstring& path, const StreamSection& section);
 
 // Each warning as two lines under the section's values.
 void showWarnings(const std::vector<SettingsWarning>& warnings);
