@@ -114,7 +114,8 @@ static std::string withPort(const std::string& root, const std::string& port) {
     const std::size_t end = root.find('/', start);
     std::string authority = root.substr(start, end - start);
     const std::size_t colon = authority.rfind(':');
-    if (colon != std::string::npos && colon > authority.rfind(']'))
+    const std::size_t bracket = authority.rfind(']');
+    if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket))
         authority.erase(colon);
     return root.substr(0, start) + authority + ":" + port + root.substr(end);
 }
