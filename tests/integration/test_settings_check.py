@@ -20,6 +20,7 @@ from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
 from harness.shoutcast_station import ShoutcastStation  # noqa: E402
+from test_tls_exchange import make_ca, make_server_cert, openssl, trust  # noqa: E402
 from harness.processes import signal_group  # noqa: E402
 from harness.windows import press_ctrl_c, run_on_console, run_windows, windows_command, windows_path  # noqa: E402
 
@@ -292,7 +293,7 @@ class DjMistakes(unittest.TestCase):
             cls.ice.start_mp3_source("/remote", bind_address="127.0.0.2")
             cls.ice.start_ogg_source("/opus.ogg")
             cls.ice.start_shoutcast_source()
-            cls.harbor = cls._serve(HarborServer())
+            cls.harbor = cls._serve(HarborServer(ipv6=True))
             cls.harbor.start_mp3_source("/live")
             cls.harbor.start_shoutcast_source()
             cls.v1_station = ShoutcastStation(password="dj-pass", sids={1: "Old Song"})
@@ -300,11 +301,28 @@ class DjMistakes(unittest.TestCase):
             cls.web = cls._serve(RecordingServer(default=Answer(404, body=NOT_FOUND_PAGE)))
             cls.moved = cls._serve(RecordingServer(default=Answer.redirect("https://stream.example.com:8443/")))
             cls.silent = cls._serve(RecordingServer(default=Answer.never()))
+            trusted, self_signed = cls._certificates()
+            cls.tls = cls._serve(RecordingServer(certfile=trusted[0], keyfile=trusted[1]))
+            cls.self_signed = cls._serve(RecordingServer(certfile=self_signed[0], keyfile=self_signed[1]))
             cls.ice.wait_for_mount(cls.ice.shoutcast_mount)
             cls.harbor.wait_for_mount("/live")
         except BaseException:
             cls.tearDownClass()
             raise
+
+    @classmethod
+    def _certificates(cls):
+        """(certificate, key) for localhost from a test authority the Wine prefix trusts while the
+        rows run, and a self-signed one it never trusts."""
+        cls.tls_folder = tempfile.mkdtemp(prefix="zenlark-mistake-tls-")
+        ca_key, ca_cert, ca_der = make_ca(cls.tls_folder, "trusted-ca")
+        trusted = make_server_cert(cls.tls_folder, "trusted-server", ca_key, ca_cert)
+        trust("add", ca_der)
+        cls.trusted_ca = ca_der
+        self_signed = tuple(os.path.join(cls.tls_folder, name) for name in ("self-signed.pem", "self-signed.key"))
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=localhost",
+                "-addext", "subjectAltName=DNS:localhost", "-keyout", self_signed[1], "-out", self_signed[0])
+        return trusted, self_signed
 
     @classmethod
     def _serve(cls, server):
@@ -333,6 +351,10 @@ class DjMistakes(unittest.TestCase):
     def tearDownClass(cls):
         for server in reversed(cls.servers):
             server.stop()
+        if getattr(cls, "trusted_ca", None):
+            trust("remove", cls.trusted_ca)
+        if getattr(cls, "tls_folder", None):
+            shutil.rmtree(cls.tls_folder, True)
 
     def settings_for(self, kind, **overrides):
         def icecast(server):
@@ -350,10 +372,12 @@ class DjMistakes(unittest.TestCase):
                   "icecast-kh": icecast(self.kh), "icecast-kh crowded": icecast(self.crowded_kh),
                   "v1": dict(shoutcast, server_url=f"http://127.0.0.1:{self.v1.port}/", protocol="shoutcast1"),
                   **{name: dict(ice, server_url=f"http://127.0.0.1:{server.port}/", password="pw")
-                     for name, server in (("web", self.web), ("moved", self.moved), ("silent", self.silent))}}[kind]
+                     for name, server in (("web", self.web), ("moved", self.moved), ("silent", self.silent))},
+                  "tls": dict(ice, server_url=f"http://localhost:{self.tls.port}/", password="pw"),
+                  "self-signed": dict(ice, server_url=f"https://localhost:{self.self_signed.port}/", password="pw")}[kind]
         values = dict(values)
         values.update(overrides)
-        return values
+        return {key: value for key, value in values.items() if value is not None}  # None: no such line
 
     # Rows whose update the server takes go to the harbor, which confirms in words: a read-back of
     # Icecast's /live could meet the title of another row running at the same time.
@@ -366,11 +390,16 @@ class DjMistakes(unittest.TestCase):
         self.addCleanup(shutil.rmtree, folder, True)
         settings = self.settings_for(kind, **overrides)
         section = form[len("section "):] if form.startswith("section [") else "[stream]"
-        text = section + "\n" + "".join(f"{key}={value}\n" for key, value in settings.items() if value is not None)
+        above = form[len("above: "):] if form.startswith("above: ") else None  # a key pasted above the section
+        text = (f"{above}={settings[above]}\n" if above else "") + section + "\n" + "".join(
+            f"{key}={value}\n" for key, value in settings.items() if key != above)
         if form.startswith("\n["):
             text += form  # a section pasted below
         file_name = "ZenlarkVdjStandalone.ini.txt" if form == "hidden .txt" else "ZenlarkVdjStandalone.ini"
         title = ["--title", f"Row {number} - Mistakes"] if "--title" not in args else []
+        if form == "beside a copy of the plug-in":
+            for name in ("ZenlarkVdjStandalone.dll", "ZenlarkVdjStandalone (1).dll"):
+                shutil.copy(os.path.join(build_dir(), "ZenlarkVdjStandalone.dll"), os.path.join(folder, name))
         if form == "no file beside the tool":
             shutil.copy(os.path.join(build_dir(), CHECK), folder)
             return run_check(*title, *args, program=os.path.join(folder, CHECK))
@@ -495,6 +524,35 @@ class DjMistakes(unittest.TestCase):
             ("Shoutcast 2: the Icecast form", "dnas", {"protocol": "icecast2"}, "", [],
              "PROBLEM: This server is Shoutcast DNAS: it took the Icecast-style update",
              "Write protocol=shoutcast2 and sid=1", 1),
+            ("an encoder's streamid= for sid", "dnas", {"sid": None, "streamid": "2"}, "", [],
+             "is not a key the plug-in reads: it reads sid=, so it uses sid=1.",
+             "Write sid=2 instead of streamid=2.", 1),
+            ("an encoder's mountpoint= for mount", "harbor", {"mount": None, "mountpoint": "/dj"}, "", [],
+             "is not a key the plug-in reads: it reads mount=, so it uses mount=/live.",
+             "Write mount=/dj instead of mountpoint=/dj.", 1),
+            ("host= and port= for server_url", "icecast",
+             {"server_url": None, "host": "127.0.0.1", "port": str(self.ice.port)}, "", [],
+             "PROBLEM: host= and port= are not keys the plug-in reads",
+             f"Write server_url={ice_root} in place of the lines host= and port=.", 1),
+            ("port= beside server_url", "icecast", {"server_url": "http://127.0.0.1/", "port": str(self.ice.port)},
+             "", [], "PROBLEM: port= is not a key the plug-in reads", f"Write server_url={ice_root} in place", 1),
+            ("a misspelt password key", "icecast", {"password": None, "pasword": self.ice.source_password}, "", [],
+             "PROBLEM: pasword= on line", "Change pasword= to password=", 1),
+            ("the password pasted above [stream]", "icecast", {}, "above: password", [],
+             "PROBLEM: password= on line 1 stands above the first section [stream]",
+             "Move it below the line [stream]", 1),
+            ("username=Source", "icecast", {"username": "Source"}, "", [],
+             "PROBLEM: username=Source is not source: Icecast compares user names letter for letter",
+             "Write username=source.", 1),
+            ("a bracketed IPv6 address", "harbor", {"server_url": f"http://[::1]:{self.harbor.port}/"}, "", [],
+             "OK: Liquidsoap's harbor confirmed", "", 0),
+            ("http:// to a port that speaks https", "tls", {}, "", [], "PROBLEM: This port speaks https, not plain http",
+             f"Write server_url=https://localhost:{self.tls.port}/ (https instead of http).", 1),
+            ("https:// with a self-signed certificate", "self-signed", {}, "", [],
+             "PROBLEM: Windows does not trust the server's certificate: it is self-signed", "certlm.msc", 1),
+            ("a copy of the plug-in beside it", "harbor", {}, "beside a copy of the plug-in", [],
+             "PROBLEM: The plug-in's folder holds two copies of the plug-in",
+             "Delete ZenlarkVdjStandalone (1).dll; keep ZenlarkVdjStandalone.dll.", 1),
         ]
         # The mistakes of Icecast 2.4 above on the other Icecast servers, whose answers differ.
         for kind, label in (("icecast 2.5", "Icecast 2.5"), ("icecast-kh", "Icecast-KH")):

@@ -8,6 +8,7 @@
 #include "server-answer/AnswerVerdict.h"
 #include "server-answer/UpdateCheck.h"
 #include "settings-file/SettingsReport.h"
+#include "settings-file/UnreadLines.h"
 
 #include "delivery/ServerDialect.h"
 #include "delivery/TextEncoding.h"
@@ -209,9 +210,13 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     const std::optional<ServerView> before =
         request && options.send ? lookBeforeUpdate(settings) : std::nullopt;
     // What the plug-in does not read as written first: the verdict names the first of those.
-    std::vector<SettingsWarning> warnings = repeatWarnings(file.sections, utf8(section.name));
+    const std::string name = utf8(section.name);
+    const SectionValues values = sectionValuesOf(settings);
+    std::vector<SettingsWarning> warnings = repeatWarnings(file.sections, name);
+    append(warnings, looseLineWarnings(file.looseLines, file.sections, name));
+    append(warnings, unreadKeyWarnings(file.sections, name, values));
     append(warnings, cutValueWarnings(file.path, section));
-    append(warnings, findSettingsMistakes(sectionValuesOf(settings), liveMountPaths(before)));
+    append(warnings, findSettingsMistakes(values, liveMountPaths(before)));
     append(warnings, streamChoiceWarnings(file, section, before));
     showWarnings(warnings);
     const SectionReading reading = readingOf(file, section.name);
@@ -228,8 +233,7 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     if (!options.send && request) {
         printLine("Nothing sent (--no-send).");
         const CheckVerdict shown{true, "the request is shown; nothing was sent (--no-send).", ""};
-        const CheckVerdict verdict =
-            sectionVerdict(shown, utf8(section.name), reading, warnings, UpdateFacts{});
+        const CheckVerdict verdict = sectionVerdict(shown, name, reading, warnings, UpdateFacts{});
         if (!verdict.confirmed)
             showVerdict(verdict);
         return SectionResult{verdict.confirmed, true,
@@ -240,7 +244,7 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     if (watch)
         watch->updateSent();
     const UpdateResult update = sendAndJudge(settings, request, title, expected, before, report);
-    const CheckVerdict verdict = sectionVerdict(update.verdict, utf8(section.name), reading, warnings,
+    const CheckVerdict verdict = sectionVerdict(update.verdict, name, reading, warnings,
                                                 UpdateFacts{update.sent, update.credentialsRefused});
     if (watch && !isProblem(verdict))
         followTheTitle(watch, settings, options, update, expected);
@@ -341,9 +345,12 @@ int runCheck(const CheckOptions& options) {
         for (const UnreadSection& section : unread)
             printLine("  [" + section.name + "] not read by the plug-in");
     }
-    if (!unread.empty()) {
+    const std::optional<CheckVerdict> copies = pluginCopiesVerdict(file.pluginCopies);
+    if (!unread.empty())
         showVerdict(unreadSectionsVerdict(unread));
+    if (copies)
+        showVerdict(*copies);
+    if (!unread.empty() || copies)
         return 1;
-    }
     return anyChecked && allConfirmed ? 0 : 1;
 }

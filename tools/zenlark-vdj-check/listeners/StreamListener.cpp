@@ -5,6 +5,7 @@
 #include "server-answer/PublishedStatus.h"
 
 #include "delivery/HttpSession.h"
+#include "delivery/UrlCracking.h"
 
 #include <algorithm>
 #include <array>
@@ -99,6 +100,13 @@ std::optional<StreamTarget> streamTargetFromUrl(const std::wstring& url) {
     target.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
     target.hostName.assign(hostName.data(), components.dwHostNameLength);
     target.port = components.nPort;
+    if (const std::optional<BracketedHost> bracketed = bracketedHost(url)) {
+        if (!bracketed->usable)
+            return std::nullopt;
+        target.hostName = bracketed->hostName;
+        target.port =
+            bracketed->port != 0 ? bracketed->port : static_cast<std::uint16_t>(target.secure ? 443 : 80);
+    }
     target.pathAndQuery.assign(urlPath.data(), components.dwUrlPathLength);
     if (target.pathAndQuery.empty())
         target.pathAndQuery = L"/";

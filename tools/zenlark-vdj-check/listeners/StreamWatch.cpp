@@ -33,7 +33,7 @@ static CheckVerdict requestFailed(std::uint32_t error) {
                        "client cannot read.",
                        "Give the server's HTTP stream address with --stream (on Shoutcast v2 "
                        "http://host:port/stream/1/), or check the title in a player.");
-    if (error == winhttpError::connectionError)
+    if (winhttpError::isConnectionDropped(error))
         return problem(
             "The stream's server closed the connection without answering.",
             "Check that the address names the server's HTTP port and that the scheme (http or https) "

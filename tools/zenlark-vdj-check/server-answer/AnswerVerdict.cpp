@@ -57,11 +57,44 @@ static CheckVerdict notReady(const CheckOutcome& outcome) {
                    "Add " + missing + " to the [stream] section of the settings file.");
 }
 
-// The address with "https" changed to "http".
-static std::string plainHttpAddress(const std::string& serverUrl) {
+// The address with its scheme changed to `scheme`.
+static std::string withScheme(const std::string& serverUrl, const std::string& scheme) {
     const std::string url = withoutUserInfo(serverUrl);
     const std::size_t colon = url.find("://");
-    return colon == std::string::npos ? url : "http" + url.substr(colon);
+    return colon == std::string::npos ? url : scheme + url.substr(colon);
+}
+
+static const char untrustedAuthority[] =
+    "Windows does not trust the server's certificate: it is self-signed, or signed by an authority "
+    "Windows does not know.";
+static const char otherCertificateProblem[] =
+    "Windows does not accept the server's certificate: it is made out for another name than the host "
+    "in server_url, or it has expired.";
+static const char trustAdvice[] =
+    "Ask whoever runs the server for a certificate from a public authority (Let's Encrypt gives them "
+    "free of charge), or use the server's plain-http port with http:// if it has one. If it is your "
+    "own server and you made the certificate yourself, you can add it to Windows' \"Trusted Root "
+    "Certification Authorities\" (certlm.msc) on this computer.";
+static const char nameAdvice[] =
+    "Write the host name the certificate is made out for into server_url (the one your host gives for "
+    "https), or ask whoever runs the server to renew its certificate.";
+
+// A TLS port behind a failed exchange: named, with what Windows makes of its certificate.
+static CheckVerdict tlsPortVerdict(const CheckOutcome& outcome) {
+    const PortTls tls = outcome.tlsOnPort;
+    const std::string certificate =
+        tls == PortTls::unknownAuthority ? untrustedAuthority : otherCertificateProblem;
+    const std::string advice = tls == PortTls::unknownAuthority ? trustAdvice : nameAdvice;
+    const bool secure = startsWith(asciiLowered(outcome.serverUrl), "https://");
+    if (secure)
+        return verdict(false, certificate, advice);
+    const std::string line =
+        "Write server_url=" + withScheme(outcome.serverUrl, "https") + " (https instead of http)";
+    if (tls == PortTls::trusted)
+        return verdict(false,
+                       "This port speaks https, not plain http: the server did not understand the request.",
+                       line + ".");
+    return verdict(false, "This port speaks https, not plain http. " + certificate, line + ". " + advice);
 }
 
 static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
@@ -69,8 +102,10 @@ static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
     if (outcome.plainHttpOnPort)
         return verdict(false,
                        "This port speaks plain http, not https: the secure connection could not start.",
-                       "Write server_url=" + plainHttpAddress(outcome.serverUrl) +
+                       "Write server_url=" + withScheme(outcome.serverUrl, "http") +
                            " (http instead of https), or the server's https port if it has one.");
+    if (outcome.tlsOnPort != PortTls::none)
+        return tlsPortVerdict(outcome);
     if (error == winhttpError::nameNotResolved)
         return verdict(false, "The server's name could not be found.",
                        "Check the host name in server_url and this computer's internet connection.");
@@ -100,7 +135,7 @@ static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
                        "Check that server_url names the port that takes title updates: Shoutcast servers and "
                        "Liquidsoap's harbor take the encoder on the port one above it. Check also that the "
                        "scheme (http or https) is the one the server speaks on this port.");
-    if (error == winhttpError::connectionError)
+    if (winhttpError::isConnectionDropped(error))
         return verdict(false, "The server closed or reset the connection without answering.",
                        "Check that server_url points at the server's web port and that the scheme (http or "
                        "https) is the one the server speaks.");
@@ -622,11 +657,11 @@ static bool duringExchange(const DeliveryReport& report) {
 
 bool mayBeSourcePort(const DeliveryReport& report) {
     return duringExchange(report) && (report.platformError == winhttpError::invalidServerResponse ||
-                                      report.platformError == winhttpError::connectionError);
+                                      winhttpError::isConnectionDropped(report.platformError));
 }
 
 bool mayBePlainHttpError(std::uint32_t platformError) {
-    return winhttpError::isTlsError(platformError) || platformError == winhttpError::connectionError ||
+    return winhttpError::isTlsError(platformError) || winhttpError::isConnectionDropped(platformError) ||
            platformError == winhttpError::invalidServerResponse;
 }
 

@@ -2,6 +2,7 @@
 #include "server-answer/UpdateCheck.h"
 
 #include "Console.h"
+#include "WinHttpErrors.h"
 #include "server-answer/AnswerVerdict.h"
 #include "server-answer/PageFetch.h"
 #include "server-answer/PortProbe.h"
@@ -150,6 +151,25 @@ static void showAnswer(const DeliveryReport& report, const std::string& body) {
         printLine("Server said: " + message);
 }
 
+// After a plain-http exchange that a TLS port gives (no web answer), or an https one whose
+// secure connection failed, asks the same port over TLS, without a title or a password, whether it
+// speaks https and what Windows makes of its certificate.
+static void askTls(const UpdateRequest& request, CheckOutcome& outcome) {
+    const DeliveryReport& report = outcome.report;
+    const bool worthAsking =
+        request.address.secure ? mayBePlainHttpPort(report) && winhttpError::isTlsError(report.platformError)
+                               : mayBeSourcePort(report);
+    if (!worthAsking)
+        return;
+    const PortTls tls = tlsOnPort(request.address);
+    outcome.tlsOnPort = request.address.secure && tls == PortTls::trusted ? PortTls::none : tls;
+    if (tls == PortTls::unknownAuthority || tls == PortTls::otherCertificateProblem)
+        printLine("Port " + std::to_string(request.address.port) +
+                  " speaks https with a certificate Windows does not accept.");
+    else if (tls == PortTls::trusted && !request.address.secure)
+        printLine("Port " + std::to_string(request.address.port) + " speaks https.");
+}
+
 // After a failure that an encoder's port gives, asks the port one lower (without a title or a
 // password) whether a web server answers there.
 static void askPortBelow(const UpdateRequest& request, CheckOutcome& outcome) {
@@ -264,6 +284,10 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     if (request && !plainHttp) {
         askPortBelow(*request, outcome);
         askPlainHttp(*request, before, outcome);
+        // An encoder's port may hold a TLS greeting until the time limit: it is asked only when
+        // the port below gave no web answer.
+        if (!outcome.plainHttpOnPort && !outcome.httpOnPortBelow)
+            askTls(*request, outcome);
         askWhereItLeads(settings, outcome);
     }
     // A refusal behind a 200 needs no read-back: the title cannot be there.

@@ -312,11 +312,26 @@ static std::string beforeStreamNumber(const std::string& password) {
     return streamInPassword(password) ? password.substr(0, password.rfind(":#")) : password;
 }
 
+// Icecast compares user names letter for letter: "Source" is not its source user.
+static void findUserNameCase(const SectionValues& section, std::vector<SettingsWarning>& warnings) {
+    const std::string username = section.value("username");
+    const std::string lowered = asciiLowered(username);
+    if (isShoutcast(section.value("protocol")) || username == lowered ||
+        (lowered != "source" && lowered != "admin"))
+        return;
+    warnings.push_back({"username",
+                        "username=" + username + " is not " + lowered +
+                            ": Icecast compares user names letter for letter, and its " + lowered +
+                            " user is written in small letters.",
+                        "Write username=" + lowered + "."});
+}
+
 std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
                                                   const std::vector<std::string>& liveMounts) {
     std::vector<SettingsWarning> warnings;
     findComments(section, warnings);
     findUserInfo(section, warnings);
+    findUserNameCase(section, warnings);
     findSpacesAroundPassword(section, warnings);
     findTitleDelayMistake(section, warnings);
     findCommasInSkipList(section, warnings);

@@ -1,18 +1,16 @@
 // Mistakes in a section's values that the plug-in takes as written without a word: a comment
-// behind a value, a protocol it does not know, a Shoutcast password with ":", a password with
-// invisible spaces at an end, a server_url with user information or whose path is a listen
-// address or an admin page, a title delay it cannot use as written, a skip list split by commas.
+// behind a value, an Icecast user name in capitals, a protocol it does not know, a Shoutcast
+// password with ":", a password with invisible spaces at an end, a server_url with user
+// information or whose path is a listen address or an admin page, a title delay it cannot use as
+// written, a skip list split by commas.
 #pragma once
+
+#include "settings-file/SettingsKeys.h"
 
 #include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
-
-// The keys of a section the plug-in reads, in the order it reads them.
-constexpr const char* settingKeys[] = {"server_url",  "protocol",   "mount",        "sid",
-                                       "username",    "password",   "title_prefix", "title_suffix",
-                                       "title_delay", "skip_titles"};
 
 // Keys that change what listeners see: the title's text, when it comes, which titles never do.
 bool isTitleKey(const std::string& key);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CheckVerdict.h"
+#include "settings-file/PluginCopies.h"
 #include "settings-file/SettingsFileEncoding.h"
 #include "settings-file/SettingsLayout.h"
 #include "settings-file/SettingsMistakes.h"
@@ -23,10 +24,12 @@ struct SettingsFileState {
     std::optional<std::wstring> hiddenTxtTwin; // "....ini.txt": saved with an ending Windows hides
     SettingsEncodingFindings encoding;         // how Windows' profile reader will read its bytes
     std::vector<SettingsSection> sections;     // every section header and key line, repeats included
+    std::vector<SettingsLine> looseLines;      // key lines above the first section header
+    std::vector<std::string> pluginCopies;     // the plug-in's DLLs in the file's folder, by name
 };
 
-// Shows the file's path, what Windows' profile reader will make of its bytes, and the sections
-// it will never read.
+// Shows the file's path, what Windows' profile reader will make of its bytes, the sections it
+// will never read, and copies of the plug-in beside it.
 SettingsFileState showSettingsFile(const std::wstring& path);
 
 // The verdict for a file that does not exist but whose name has an ending Windows hides.
