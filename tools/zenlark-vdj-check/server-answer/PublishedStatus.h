@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server-answer/ServerKind.h"
+#include "server-answer/ShoutcastStreams.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,6 +16,8 @@ struct MountStatus {
     std::string contentType;          // its server_type: "audio/mpeg", "application/ogg", ...
     std::string subtype;              // Ogg's codec, such as "Opus"; often empty
     std::optional<std::string> title; // none when the mount has no title yet
+    // Listening now, where the page says.
+    std::optional<std::uint32_t> listeners = {};
     bool hasSource = true; // false: listed while no encoder feeds it, as a mount with a fallback is
 };
 
@@ -35,7 +38,11 @@ struct ServerView {
     std::vector<std::string> mountsWithoutSource; // Icecast: mounts it lists with no encoder feeding them
     std::optional<std::string> title;      // Shoutcast: the stream's current title
     std::string sid;                       // Shoutcast: the stream whose title that is
+    std::vector<ShoutcastStream> streams;  // Shoutcast DNAS: every stream it hosts (the look before)
     std::uint32_t noAnswerError = 0;       // the port gave no web answer at all: Windows' error
+    // The server is full: it refused its status page for its client limit, or its list of streams
+    // shows them all together at its limit of listeners.
+    LimitReached limitReached = LimitReached::none;
 };
 
 // True for the content types of a page: text, JSON, XML, or none given. Anything else (an audio
@@ -56,12 +63,21 @@ std::optional<std::vector<MountStatus>> parseIcecastStatusPage(const std::string
 // The live mount at `path` ("/live"), or null when the view lists none there.
 const MountStatus* findMount(const ServerView& view, const std::string& path);
 
+// The listeners of the stream an update reaches, as the view counted them: Icecast's mount at
+// `mount`, or Shoutcast DNAS's stream `view.sid` where its own limit is what it reached; none
+// where the view does not say.
+std::optional<std::uint32_t> listenersOn(const ServerView& view, const std::string& mount);
+
 // Shoutcast v2's /stats: the text of <SONGTITLE>, unescaped; nothing without that element.
 std::optional<std::string> parseStatsSongTitle(const std::string& xml);
 
 // Shoutcast's /7.html, "<html><body>listeners,status,peak,max,unique,bitrate,title</body></html>":
 // the title (which may itself hold commas), unescaped; nothing when the page has another form.
 std::optional<std::string> parseSevenHtmlTitle(const std::string& page);
+
+// Text from an XML or HTML page with the five entities XML predefines and numeric references
+// written out as UTF-8; any other "&...;" stays as written.
+std::string xmlUnescaped(const std::string& text);
 
 // True when a status page that shows `shown` shows the title `sent` (UTF-8). Icecast reads a
 // title's stored bytes as Latin-1 on an MP3 mount without a charset, so "Zoë" may come back as

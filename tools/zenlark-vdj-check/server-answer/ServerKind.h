@@ -31,12 +31,20 @@ struct ServerDescription {
     const char* mountPage;
     // It publishes each stream's title on Shoutcast's pages (/currentsong, /stats, /7.html).
     bool streamPages;
+    // The page that lists every stream it hosts; null when it has none.
+    const char* streamListPage;
     // Its message for a title update it refuses behind a 200; null when it says nothing such.
     const char* refusedUpdate;
     // It answers every Shoutcast-style update (admin.cgi) with 401, the right password included.
     bool refusesShoutcastUpdates;
     // It takes the Icecast-style update too, but always for stream 1, whatever the mount.
     bool icecastUpdatesStreamOne;
+    // A password that ends in ":#N" sends its Shoutcast-style update to stream N, whatever sid says.
+    bool passwordNamesStream;
+    // Its words, in the status line or the body, when a stream or mount lets no more listeners in,
+    // and when it takes no more connections at all; null when it has none.
+    const char* listenerLimitWords;
+    const char* connectionLimitWords;
     // Its status page shows a title in the bytes its listeners get, so a title shown there encoded
     // twice reaches them so. (Icecast 2.4's and 2.5's JSON status shows an MP3 mount's UTF-8
     // titles encoded twice while listeners get them right.)
@@ -50,3 +58,12 @@ const ServerDescription& describeServer(ServerKind kind);
 
 // True when the body holds the message of any known server for an update it refuses behind a 200.
 bool holdsRefusedUpdate(const std::string& body);
+
+enum class LimitReached {
+    none,
+    listeners,   // the stream or mount is full
+    connections, // the whole server is full: it turns away every request, title updates and pages too
+};
+
+// Which limit any known server names in an answer's status line and body.
+LimitReached limitReachedIn(const std::string& words);

@@ -101,14 +101,18 @@ static const ShoutcastPage shoutcastPages[] = {
     {StatusPage::sevenHtml, "/7.html", parseSevenHtmlTitle},
 };
 
-// A server whose stats are private redirects these pages unless the password comes along.
-static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page,
-                                     const std::string& sid) {
-    const std::string target = place.basePath + page.path + "?sid=" + percentEncodeBytes(sid);
+// A Shoutcast server whose stats are private redirects its pages unless the password comes along.
+static PageAnswer fetchStatsPage(const LookPlace& place, const std::string& target) {
     PageAnswer answer = fetch(place, target);
     if (!isRedirect(answer.status))
         return answer;
-    return fetch(place, target + "&pass=" + percentEncodeBytes(place.password));
+    const char* joiner = target.find('?') == std::string::npos ? "?" : "&";
+    return fetch(place, target + joiner + "pass=" + percentEncodeBytes(place.password));
+}
+
+static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page,
+                                     const std::string& sid) {
+    return fetchStatsPage(place, place.basePath + page.path + "?sid=" + percentEncodeBytes(sid));
 }
 
 static void readShoutcastTitle(const LookPlace& place, const std::string& sid, ServerView& view) {
@@ -133,7 +137,23 @@ static void readShoutcastTitle(const LookPlace& place, const std::string& sid, S
 
 // The stream an update of the section's dialect reaches on that server.
 static std::string streamUpdated(const LookPlace& place, const ServerDescription& server) {
-    return server.icecastUpdatesStreamOne && place.dialect == ServerDialect::Icecast ? "1" : place.sid;
+    if (server.icecastUpdatesStreamOne && place.dialect == ServerDialect::Icecast)
+        return "1";
+    if (server.passwordNamesStream)
+        return std::to_string(dnasStreamOf(place.sid, place.password));
+    return place.sid;
+}
+
+// Every stream the server hosts, where it lists them.
+static void readStreamList(const LookPlace& place, const ServerDescription& server, ServerView& view) {
+    if (server.streamListPage == nullptr || view.noAnswerError != 0)
+        return;
+    const PageAnswer answer = fetchStatsPage(place, place.basePath + server.streamListPage);
+    if (answer.status != 200)
+        return;
+    view.streams = parseShoutcastStatistics(answer.body).value_or(std::vector<ShoutcastStream>());
+    if (isServerFull(answer.body))
+        view.limitReached = LimitReached::listeners;
 }
 
 // The pages a server without Icecast's JSON status publishes instead: Icecast-KH's mount list,
@@ -151,8 +171,11 @@ ServerView lookAtServer(const LookPlace& place) {
     const PageAnswer first = readMountList(place, "/status-json.xsl", parseIcecastStatus, view);
     const ServerDescription& server = recogniseServer(signsOf(first));
     view.kind = server.kind;
+    if (first.status != 200)
+        view.limitReached = limitReachedIn(first.statusText + " " + first.body);
     if (view.page == StatusPage::none && view.noAnswerError == 0)
         readOwnPages(place, server, view);
+    readStreamList(place, server, view);
     return view;
 }
 
