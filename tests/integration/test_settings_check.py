@@ -925,10 +925,11 @@ class OnTheConsole(unittest.TestCase):
         with IcecastServer() as ice, tempfile.TemporaryDirectory(prefix="zenlark-console-") as folder:
             ice.start_mp3_source("/live")
             ice.set_title("/live", "Röyksopp - Eple")
-            write_settings(folder, {"server_url": ice.base_url + "/", "mount": "/live", "password": ice.source_password})
-            code, shown = run_on_console([CHECK, "--settings", windows_path(os.path.join(folder, "ZenlarkVdjStandalone.ini")),
-                                          "--watch", "--no-send", "--seconds", "3"], timeout=120,
-                                         answer_after="Press Enter to close.")
+            write_settings(folder, {"server_url": ice.base_url + "/", "mount": "/live",
+                                    "password": ice.source_password})
+            settings = windows_path(os.path.join(folder, "ZenlarkVdjStandalone.ini"))
+            code, shown = run_on_console([CHECK, "--settings", settings, "--watch", "--no-send", "--seconds", "3"],
+                                         timeout=120, answer_after="Press Enter to close.")
         self.assertEqual(code, 0, shown)
         self.assertIn("Listeners see: Röyksopp - Eple", shown)
 

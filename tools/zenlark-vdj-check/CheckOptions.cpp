@@ -5,7 +5,6 @@
 
 #include "delivery/TextEncoding.h"
 
-#include <cstdio>
 #include <optional>
 
 static std::string utf8(const std::wstring& text) {

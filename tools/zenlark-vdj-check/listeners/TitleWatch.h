@@ -101,7 +101,7 @@ class TitleWatch : private StreamEvents {
     bool gaveUp_ = false;
     bool dropped_ = false;
     bool ending_ = false;                  // the verdict is made: the listener's reports no longer count
-    bool askDue_ = false;                  // the stream dropped or came back: ask soon
+    bool askDue_ = false;                  // the stream dropped, came back or changed title: ask soon
     std::optional<StreamFailure> failure_; // why the stream cannot be heard right now
     std::optional<std::string> lastTitle_;
     std::string lastTitleHeard_;            // the last title that was not empty, across reconnections
