@@ -631,8 +631,9 @@ class DjMistakes(unittest.TestCase):
         self.assertEqual(last_verdict(output)[0], "OK: Icecast took the title: its status now shows it on /live.")
 
 
-# A time of day as the watch prints it.
+# A time of day as the watch prints it; a row's last step, which ends the watch with Ctrl+C.
 CLOCK = r"\d\d:\d\d:\d\d"
+STOP = object()
 
 
 class WatchThroughTheSet(CheckCase):
@@ -641,101 +642,71 @@ class WatchThroughTheSet(CheckCase):
     each of its lines; the watch must say what changed at once and in words that hold, and its
     closing verdict must agree with the titles it showed arriving."""
 
-    def password_changes_and_comes_back(self, scene):
-        # An admin changes the source password mid-set; the encoder, logged in before, streams on.
-        ice, source, old = scene.server, scene.source, scene.server.source_password
-
-        def change_password_and_drop(tool):
-            ice.change_source_password("changed-mid-set")
-            source.stop()  # the stream drops: the watch asks at once
-
-        def take_it_back(tool):
-            ice.change_source_password(old)
-            ice.start_mp3_source("/live")  # the stream comes back: the watch asks again
-
-        return [("The server takes the password", change_password_and_drop),
-                ("Titles are not getting through since ", take_it_back),
-                ("Titles can get through again since ", press_ctrl_c)]
-
-    def new_password_saved_in_the_file(self, scene):
-        # The DJ saves the new password; the plug-in, which read the file at its start, sends the
-        # old one until it is switched off and on, and its first title then shows that it was.
-        ice, source = scene.server, scene.source
-
-        def change_password_and_drop(tool):
-            ice.change_source_password("changed-mid-set")
-            source.stop()
-
-        def save_it_in_the_file(tool):
-            write_settings(self.folder, dict(scene.settings, password="changed-mid-set"))
-            ice.start_mp3_source("/live")
-
-        def plugin_switched_off_and_on(tool):
-            ice.set_title("/live", "After - The Restart", password="changed-mid-set")
-
-        return [("The server takes the password", change_password_and_drop),
-                ("Titles are not getting through since ", save_it_in_the_file),
-                ("The settings file now holds a password the server takes", plugin_switched_off_and_on),
-                ("Titles get through since ", press_ctrl_c)]
-
-    def encoder_moves_to_another_mount(self, scene):
-        # /live falls back to /live2, so its listeners stay when the encoder moves there.
-        ice = scene.server
-
-        def move(tool):
-            ice.start_mp3_source("/live2")
+    def test_each_change_mid_set_is_named_at_once(self):
+        # An admin changes the source password; the encoder, logged in before, drops, so the watch asks.
+        def refuse(scene):
+            scene.server.change_source_password("changed-mid-set")
             scene.source.stop()
 
-        return [("Connected: listening", lambda tool: ice.set_title("/live", "Before - The Move")),
-                ("Listeners see: Before - The Move", move),
-                ("Nothing streams to /live since ", press_ctrl_c)]
+        def take_it_back(scene):
+            scene.server.change_source_password(scene.password)
+            scene.server.start_mp3_source("/live")
 
-    def password_comes_back_with_the_plugins_next_title(self, scene):
-        # The server takes the password again and the plug-in's next title gets through at once;
-        # the watch learns it from that title, not at its next round half a minute later.
-        ice, old = scene.server, scene.server.source_password
+        def save_in_the_file(scene):
+            write_settings(self.folder, dict(scene.settings, password="changed-mid-set"))
+            scene.server.start_mp3_source("/live")
 
-        def change_password(tool):
-            ice.change_source_password("changed-mid-set")
-            ice.set_title("/live", "Someone - Else", user=ice.admin_user, password=ice.admin_password)
+        def move_the_encoder(scene):  # /live falls back to /live2: its listeners stay
+            scene.server.start_mp3_source("/live2")
+            scene.source.stop()
 
-        def take_it_back(tool):
-            ice.change_source_password(old)
-            ice.set_title("/live", "Plugin - Again", password=old)
+        def other_title_while_refused(scene):
+            scene.server.change_source_password("changed-mid-set")
+            scene.server.set_title("/live", "Someone - Else", user=scene.server.admin_user,
+                                   password=scene.server.admin_password)
 
-        # The other title and the refusal come in either order; the password comes back after both.
-        return [("The server takes the password", change_password), ("Listeners see: Someone - Else", None),
-                ("Titles are not getting through since ", take_it_back),
-                ("Titles can get through again since ", press_ctrl_c)]
+        def plugins_next_title(scene):  # the watch learns it from the title, not half a minute later
+            scene.server.change_source_password(scene.password)
+            scene.server.set_title("/live", "Plugin - Again", password=scene.password)
 
-    def nothing_to_do(self, scene):
-        return []
+        def title(text, password=None):
+            return lambda scene: scene.server.set_title("/live", text, password=password)
 
-    def test_each_change_mid_set_is_named_at_once(self):
         fallback = ("/live", {"fallback-mount": "/live2"})
         rows = [
-            # name, server, mounts, row's steps, lines in order (regular expressions), verdict, never said
-            ("the server's password changes and comes back", ICECAST_24, (), self.password_changes_and_comes_back,
+            # name, server, mounts, steps (line, action), lines in order (regular expressions), verdict, never said
+            ("the server's password changes and comes back", ICECAST_24, (),
+             [("The server takes the password", refuse), ("Titles are not getting through since ", take_it_back),
+              ("Titles can get through again since ", STOP)],
              [rf"Titles are not getting through since {CLOCK}: the server refuses the password\.\r?\n"
               r"What to do: Ask for the new password"],
              rf"^PROBLEM: The server refused the password from {CLOCK} to {CLOCK}: the plug-in's titles did not "
              r"get through then\.", []),
-            ("a new password saved in the file", ICECAST_24, (), self.new_password_saved_in_the_file,
+            # The plug-in read the file at its start: its first title after a restart shows it sends the new one.
+            ("a new password saved in the file", ICECAST_24, (),
+             [("The server takes the password", refuse), ("Titles are not getting through since ", save_in_the_file),
+              ("The settings file now holds a password the server takes",
+               title("After - The Restart", "changed-mid-set")), ("Titles get through since ", STOP)],
              ["Titles are not getting through since ",
               r"The settings file now holds a password the server takes, but the plug-in still sends the one it "
               r"read when it started\.\r?\nWhat to do: Switch the plug-in off and on",
               rf"(?P<title>{CLOCK})  Listeners see: After - The Restart",
               r"Titles get through since (?P=title): listeners got a new title"],
              rf"^PROBLEM: The server refused the password from {CLOCK} to (?P=title):", ["Titles can get through"]),
-            ("the encoder moves to another mount", ICECAST_24, (fallback,), self.encoder_moves_to_another_mount,
+            ("the encoder moves to another mount", ICECAST_24, (fallback,),
+             [("Connected: listening", title("Before - The Move")),
+              ("Listeners see: Before - The Move", move_the_encoder), ("Nothing streams to /live since ", STOP)],
              [rf"Nothing streams to /live since {CLOCK}; the server now streams /live2\."], None, []),
+            # The other title and the refusal come in either order; the password comes back after both.
             ("Icecast-KH: the plug-in's next title after the password came back", ICECAST_KH, (),
-             self.password_comes_back_with_the_plugins_next_title,
+             [("The server takes the password", other_title_while_refused), ("Listeners see: Someone - Else", None),
+              ("Titles are not getting through since ", plugins_next_title),
+              ("Titles can get through again since ", STOP)],
              ["Titles are not getting through since ", rf"(?P<title>{CLOCK})  Listeners see: Plugin - Again",
               r"Titles can get through again since (?P=title): the server takes the password\."],
              rf"^PROBLEM: The server refused the password from {CLOCK} to (?P=title):", []),
             # DNAS turns listeners away with 401 while the stream has no source: that is no password.
-            ("Shoutcast DNAS: a stream without its encoder", "dnas", (), self.nothing_to_do, [],
+            ("Shoutcast DNAS: a stream without its encoder", "dnas", (), [], [],
              r"^PROBLEM: Nothing streams there now: Shoutcast DNAS turns listeners away", ["protected"]),
         ]
         for name, kind, mounts, steps, lines, verdict, never in rows:
@@ -744,33 +715,28 @@ class WatchThroughTheSet(CheckCase):
                     code, output = self.watch_row(kind, mounts, steps)
                 except PeerAbsent as absent:
                     self.skipTest(str(absent))
-                # The lines in their order, the closing verdict after them; one pattern, so that the
-                # verdict can name the time of a line.
-                pattern = r"[\s\S]*?".join(lines + ([verdict] if verdict else []))
-                self.assertRegex(output, re.compile(pattern, re.MULTILINE))
+                # One pattern, so that the verdict can name the time of a line before it.
+                self.assertRegex(output, re.compile(r"[\s\S]*?".join(lines + [verdict or ""]), re.MULTILINE))
                 self.assertEqual(code, 1 if verdict else 0, output)
                 for words in never:
                     self.assertNotIn(words, output)
 
     def watch_row(self, kind, mounts, steps):
-        """Starts the row's server with an MP3 source on /live (DNAS: none on stream 1), writes settings
-        for it and runs the watch through the row's steps; returns its exit code and output."""
-        scene = types.SimpleNamespace()
-        if kind == "dnas":
-            server = DnasServer()
-        else:
-            server = IcecastServer(kind=kind, mounts=mounts)
+        """Runs the row's server, with an MP3 source on /live (DNAS: none on stream 1), and the watch
+        of settings for it through the row's steps; returns the watch's exit code and output."""
+        server = DnasServer() if kind == "dnas" else IcecastServer(kind=kind, mounts=mounts)
         with server:
-            scene.server = server
+            scene = types.SimpleNamespace(server=server, password=server.source_password,
+                                          settings={"server_url": server.base_url + "/", "mount": "/live",
+                                                    "password": server.source_password})
             if kind == "dnas":
-                scene.settings = {"server_url": server.base_url + "/", "protocol": "shoutcast2", "sid": "1",
-                                  "password": server.source_password}
+                scene.settings.update(protocol="shoutcast2", sid="1")
             else:
                 scene.source = server.start_mp3_source("/live")
-                scene.settings = {"server_url": server.base_url + "/", "mount": "/live",
-                                  "password": server.source_password}
             write_settings(self.folder, scene.settings)
-            return watch_through(steps(scene), "--settings", os.path.join(self.folder, "ZenlarkVdjStandalone.ini"),
+            actions = [(line, press_ctrl_c if act is STOP else act and (lambda tool, act=act: act(scene)))
+                       for line, act in steps]
+            return watch_through(actions, "--settings", os.path.join(self.folder, "ZenlarkVdjStandalone.ini"),
                                  "--watch", "--no-send", "--seconds", "120")
 
 

@@ -868,57 +868,31 @@ TEST(AccessCheck, TheWatchSaysWhenTitlesStopAndWhenTheyGetThroughAgain) {
 // once a title shows the plug-in sends it, and never as an all-clear before.
 TEST(AccessCheck, APasswordSavedMidSetCountsOnlyOnceThePluginSendsIt) {
     AccessLog log;
-    log.answered(Access::taken, "22:50:00");
     log.answered(Access::refused, "22:53:05");
-    const std::vector<std::string> saved =
-        log.answered(AccessAnswers{Access::refused, Access::taken, std::nullopt}, "22:54:00");
-    ASSERT_EQ(saved.size(), 2u);
-    EXPECT_EQ(saved[0], "The settings file now holds a password the server takes, but the plug-in still sends the "
-                        "one it read when it started.");
-    EXPECT_TRUE(mentions(saved[1], "What to do: Switch the plug-in off and on"));
-    EXPECT_FALSE(log.pluginRestarted());
-    EXPECT_TRUE(log.answered(AccessAnswers{Access::refused, Access::taken, std::nullopt}, "22:54:30").empty());
-    const CheckVerdict notYet = *log.verdict();
-    EXPECT_TRUE(mentions(notYet.happened, "since 22:53:05 until the end of the watch"));
-    EXPECT_TRUE(mentions(notYet.happened, "The settings file holds a password it takes since 22:54:00"));
-    EXPECT_TRUE(mentions(notYet.advice, "Switch the plug-in off and on"));
-    const std::vector<std::string> restarted =
-        log.answered(AccessAnswers{Access::refused, Access::taken, "22:55:12"}, "22:55:13");
-    ASSERT_EQ(restarted.size(), 1u);
-    EXPECT_TRUE(mentions(restarted[0], "Titles get through since 22:55:12: listeners got a new title"));
-    EXPECT_TRUE(log.pluginRestarted());
-    EXPECT_TRUE(mentions(log.verdict()->happened, "from 22:53:05 to 22:55:12: the plug-in's titles did not get"));
-    EXPECT_FALSE(mentions(log.verdict()->happened, "settings file"));
-
-    // A wrong password saved while the plug-in's still works: named before the next start fails.
+    EXPECT_EQ(log.answered(AccessAnswers{Access::refused, Access::taken, std::nullopt}, "22:54:00").size(), 2u);
+    const CheckVerdict waiting = *log.verdict(); // the watch ended before a title showed the restart
+    EXPECT_TRUE(mentions(waiting.happened, "until the end of the watch: the plug-in's titles did not get through "
+                                           "then. The settings file holds a password it takes since 22:54:00"));
+    EXPECT_TRUE(mentions(waiting.advice, "Switch the plug-in off and on"));
+    // A wrong password saved while the plug-in's still works: named before the plug-in's next start.
     AccessLog early;
     early.answered(Access::taken, "22:50:00");
     const std::vector<std::string> wrong =
         early.answered(AccessAnswers{Access::taken, Access::refused, "22:50:40"}, "22:50:41");
-    ASSERT_EQ(wrong.size(), 2u);
-    EXPECT_TRUE(mentions(wrong[0], "The settings file now holds a password the server refuses"));
-    EXPECT_FALSE(early.pluginRestarted());
-    EXPECT_FALSE(early.verdict());
+    EXPECT_TRUE(mentions(wrong.at(0), "The settings file now holds a password the server refuses"));
+    EXPECT_FALSE(early.pluginRestarted() || early.verdict());
 }
 
 TEST(SourceCheck, TheWatchNamesTheMountItsEncoderLeftAndWhereItStreamsNow) {
     SourceLog log;
     EXPECT_TRUE(log.answered(true, "/live", std::nullopt, "22:50:00").empty());
-    EXPECT_TRUE(log.answered(std::nullopt, "/live", std::nullopt, "22:50:30").empty()); // the answer did not tell
-    const std::vector<std::string> moved =
-        log.answered(false, "/live", std::vector<std::string>{"/live2"}, "22:53:05");
-    ASSERT_EQ(moved.size(), 2u);
-    EXPECT_TRUE(mentions(moved[0], "Nothing streams to /live since 22:53:05; the server now streams /live2."));
-    EXPECT_TRUE(mentions(moved[1], "write mount=/live2"));
-    EXPECT_TRUE(log.answered(false, "/live", std::vector<std::string>{"/live2"}, "22:53:35").empty());
+    EXPECT_TRUE(mentions(log.answered(false, "/live", std::vector<std::string>{"/a", "/b"}, "22:53:05").at(1),
+                         "write the mount it streams to now after mount="));
     EXPECT_EQ(log.answered(true, "/live", std::nullopt, "22:54:10"),
               std::vector<std::string>{"Your encoder streams to /live again since 22:54:10."});
-
-    SourceLog dnas;
-    const std::vector<std::string> gone = dnas.answered(false, "stream 1", std::nullopt, "22:50:00");
-    ASSERT_EQ(gone.size(), 2u);
-    EXPECT_TRUE(mentions(gone[0], "Nothing streams to stream 1 now."));
-    EXPECT_TRUE(mentions(gone[1], "Start your encoder on stream 1 again."));
+    SourceLog dnas; // its statistics list no mounts
+    EXPECT_TRUE(mentions(dnas.answered(false, "stream 1", std::nullopt, "22:50:00").at(0),
+                         "Nothing streams to stream 1 now. The server refuses"));
 }
 
 TEST(UrlText, ThePasswordInAnAddressIsNeverShown) {
