@@ -9,6 +9,8 @@ constexpr std::uint32_t sharingViolation = 32;
 constexpr std::uint32_t lockViolation = 33;
 constexpr std::uint32_t handleDiskFull = 39;
 constexpr std::uint32_t diskFull = 112;
+constexpr std::uint32_t unableToRemoveReplaced = 1175;
+constexpr std::uint32_t unableToMoveReplacement = 1176;
 constexpr std::uint32_t userMappedFile = 1224;
 
 static std::string reason(SaveStep step, std::uint32_t error) {
@@ -28,6 +30,11 @@ static std::string reason(SaveStep step, std::uint32_t error) {
     case userMappedFile:
         return "another program holds the settings file open. Close it there (an editor, a backup or sync "
                "program), then save again.";
+    case unableToRemoveReplaced:
+    case unableToMoveReplacement:
+        return "Windows could not put the new file in the old one's place: another program holds it open, or "
+               "it is read-only. Close it there, or in Explorer right-click it, Properties, untick Read-only; "
+               "then save again.";
     case diskFull:
     case handleDiskFull:
         return "the disk is full. Make room on it, then save again.";
