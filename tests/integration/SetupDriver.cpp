@@ -295,9 +295,11 @@ static std::string run(const std::vector<std::string>& a) {
 }
 
 int wmain(int argc, wchar_t** argv) {
-    // The window lives on a desktop of its own, which its X display shows.
+    // The window lives on a desktop of its own, which its X display shows; the program that
+    // makes it may still be starting.
     if (argc > 1) {
-        const HDESK desktop = OpenDesktopW(argv[1], 0, FALSE, GENERIC_ALL);
+        HDESK desktop = nullptr;
+        waitFor(60, [&] { return (desktop = OpenDesktopW(argv[1], 0, FALSE, GENERIC_ALL)) != nullptr; });
         if (desktop == nullptr || !SetThreadDesktop(desktop)) {
             std::cout << "error cannot use desktop " << utf8(argv[1]) << std::endl;
             return 1;
@@ -309,7 +311,13 @@ int wmain(int argc, wchar_t** argv) {
             line.pop_back();
         if (line.empty())
             continue;
-        std::cout << run(arguments(line)) << std::endl;
+        // One answer, one line: a text of several lines comes with its line breaks as spaces.
+        std::string answer = run(arguments(line));
+        for (char& c : answer) {
+            if (c == '\r' || c == '\n')
+                c = ' ';
+        }
+        std::cout << answer << std::endl;
     }
     if (heldFile != INVALID_HANDLE_VALUE)
         CloseHandle(heldFile);

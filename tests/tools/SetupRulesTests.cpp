@@ -249,8 +249,12 @@ TEST(VerdictField, NamesTheKeyTheAdviceWrites) {
         {{false, "Shoutcast picks the stream inside the update.", "Write protocol=shoutcast2 and sid=1."},
          "protocol"},
         {{false, "The server refused the user name or password.",
-          "With username=source, write the password."},
+          "Write username=source with the source password."},
          "username"},
+        {{false, "The server refused the user name or password.",
+          "With username=source, write the mount's source password, the one your encoder uses; or write "
+          "Icecast's admin user (normally username=admin) with the admin password."},
+         "password"},
         {{true, "listeners received the title after 0.6 s", ""}, ""},
         {{false, "Stopped inside the wait.", ""}, ""},
     };

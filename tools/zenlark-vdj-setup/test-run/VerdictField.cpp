@@ -4,6 +4,7 @@
 #include "AsciiCase.h"
 #include "settings-file/SettingsMistakes.h"
 
+#include <algorithm>
 #include <cstddef>
 
 static bool isWordCharacter(char c) {
@@ -50,7 +51,28 @@ static std::string fieldInWords(const std::string& lowered) {
     return std::string();
 }
 
+// The clause after each "write" of the advice, the instruction itself ("With username=source,
+// write the mount's source password" is about the password): its key, or its field in words.
+static std::string keyWritten(const std::string& advice) {
+    const std::string lowered = asciiLowered(advice);
+    for (std::size_t at = wordAt(lowered, "write"); at != std::string::npos;) {
+        std::size_t end = lowered.size();
+        for (const char* stop : {". ", "; ", ", "})
+            end = std::min(end, lowered.find(stop, at));
+        const std::string clause = lowered.substr(at + 5, end - at - 5);
+        if (std::string key = firstKeyIn(clause, "="); !key.empty())
+            return key;
+        if (std::string key = fieldInWords(clause); !key.empty())
+            return key;
+        const std::size_t next = wordAt(lowered.substr(end), "write");
+        at = next == std::string::npos ? next : end + next;
+    }
+    return std::string();
+}
+
 std::string settingsKeyOf(const CheckVerdict& verdict) {
+    if (const std::string key = keyWritten(verdict.advice); !key.empty())
+        return key;
     for (const std::string& text : {verdict.advice, verdict.happened}) {
         if (const std::string key = firstKeyIn(text, "="); !key.empty())
             return key;

@@ -206,6 +206,16 @@ void SetupWindow::readForm() {
         form.mount = offer ? offer->mount : choice;
     form.username = text(IDC_USERNAME);
     form.password = text(IDC_PASSWORD);
+    // Shoutcast's source password with its stream, "PW:#2", names the stream too.
+    if (const auto split = splitStreamPassword(form.password); split && form.kind == ServerKindChoice::shoutcast2) {
+        form.password = split->first;
+        form.sid = split->second;
+        const bool wasFilling = filling_;
+        filling_ = true;
+        setText(IDC_PASSWORD, form.password);
+        fillMountChoices();
+        filling_ = wasFilling;
+    }
     form.titlePrefix = text(IDC_TITLE_PREFIX);
     form.titleSuffix = text(IDC_TITLE_SUFFIX);
     form.titleDelay = text(IDC_TITLE_DELAY);
@@ -628,19 +638,6 @@ void SetupWindow::command(int id, int code) {
         return;
     case IDC_LOOK:
         addressEdited_ ? pasted() : lookAtServer();
-        return;
-    case IDC_PASSWORD:
-        // Shoutcast's "PW:#2" names the stream too.
-        if (code == EN_KILLFOCUS && forms_[current_].kind == ServerKindChoice::shoutcast2) {
-            if (const auto split = splitStreamPassword(text(IDC_PASSWORD))) {
-                readForm();
-                forms_[current_].password = split->first;
-                forms_[current_].sid = split->second;
-                showForm();
-            }
-        }
-        if (code == EN_CHANGE && byDj)
-            dirty_ = true;
         return;
     case IDC_SHOW_PASSWORD: {
         const bool shown = IsDlgButtonChecked(dialog_, IDC_SHOW_PASSWORD) == BST_CHECKED;
