@@ -1,12 +1,13 @@
 // Fuzz target: a stream's bytes, as a hostile server might send them, through the ICY metadata
 // reader, the StreamTitle extraction and the title's decoding for the console; and the same
 // bytes as a server's status page, through the readers of Icecast's, Icecast-KH's and Shoutcast's
-// pages, and as the headers and body that name a server.
+// pages and DNAS's list of streams, and as the headers and body that name a server.
 #include "WellFormedUtf8.h"
 #include "listeners/IcyMetadata.h"
 #include "listeners/TitleText.h"
 #include "server-answer/PublishedStatus.h"
 #include "server-answer/ServerKind.h"
+#include "server-answer/ShoutcastStreams.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -61,5 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!seven || seven->size() <= page.size());
     const std::optional<std::string> stats = parseStatsSongTitle(page);
     require(!stats || stats->size() <= page.size());
+    // Framed as one stream of the list too, so the bytes reach the reader of its elements.
+    const std::string framed = "<SHOUTCASTSERVER><STREAMSTATS><STREAM id=\"" + page + "</STREAM>";
+    for (const std::string& list : {page, framed}) {
+        if (const std::optional<std::vector<ShoutcastStream>> streams = parseShoutcastStatistics(list)) {
+            for (const ShoutcastStream& listed : *streams)
+                require(listed.id > 0 && listed.path.size() <= list.size() && listed.title.size() <= list.size());
+        }
+    }
     return 0;
 }

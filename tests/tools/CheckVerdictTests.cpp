@@ -5,6 +5,7 @@
 #include "server-answer/AccessCheck.h"
 #include "server-answer/PublishedStatus.h"
 #include "server-answer/ServerKind.h"
+#include "server-answer/ShoutcastStreams.h"
 #include "settings-file/AddressProblem.h"
 #include "settings-file/SettingsMistakes.h"
 
@@ -362,6 +363,64 @@ TEST(PublishedStatus, ReadsEachServersPage) {
     // Icecast reads an MP3 mount's stored bytes as Latin-1 unless told otherwise.
     EXPECT_TRUE(showsTitle("Zo\xc3\x83\xc2\xab", "Zo\xc3\xab"));
     EXPECT_FALSE(showsTitle("Zo", "Zo\xc3\xab"));
+}
+
+// DNAS's /statistics as it lists a slot's streams: an AutoDJ on stream 1, a full stream 2, the
+// DJ's stream 3, and stream 4 configured without a source; a page cut short drops its last stream.
+TEST(ShoutcastStreams, ReadsEveryStreamOfDnasStatistics) {
+    const auto stream = [](const char* id, const char* inside) {
+        return std::string("<STREAM id=\"") + id + "\"><CURRENTLISTENERS>" + inside + "</STREAM>";
+    };
+    const std::string page =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?><SHOUTCASTSERVER><STREAMSTATS>"
+        "<TOTALSTREAMS>4</TOTALSTREAMS><CURRENTLISTENERS>1</CURRENTLISTENERS><MAXLISTENERS>512</MAXLISTENERS>" +
+        stream("1", "0</CURRENTLISTENERS><MAXLISTENERS>512</MAXLISTENERS><SERVERTITLE>Station AutoDJ</SERVERTITLE>"
+                    "<SONGTITLE>Ro&#776;yksopp &amp; Robyn</SONGTITLE><STREAMSTATUS>1</STREAMSTATUS>"
+                    "<STREAMPATH>/live</STREAMPATH><BITRATE>128</BITRATE><CONTENT>audio/mpeg</CONTENT>") +
+        stream("2", "1</CURRENTLISTENERS><MAXLISTENERS>1</MAXLISTENERS><SONGTITLE/><STREAMSTATUS>1</STREAMSTATUS>"
+                    "<STREAMPATH>/live2</STREAMPATH><CONTENT>audio/aacp</CONTENT>") +
+        stream("3", "0</CURRENTLISTENERS><STREAMSTATUS>1</STREAMSTATUS><STREAMPATH>/stream/3/</STREAMPATH>") +
+        stream("4", "0</CURRENTLISTENERS><MAXLISTENERS>512</MAXLISTENERS><SERVERTITLE></SERVERTITLE>"
+                    "<STREAMSTATUS>0</STREAMSTATUS><STREAMPATH>/live4</STREAMPATH><BITRATE>0</BITRATE>") +
+        stream("x", "9</CURRENTLISTENERS>") + "<STREAM id=\"5\"><CURRENTLISTENERS>3</CURRENTLISTENERS>";
+    const auto streams = parseShoutcastStatistics(page);
+    ASSERT_TRUE(streams);
+    ASSERT_EQ(streams->size(), 4u);
+    const ShoutcastStream& autoDj = (*streams)[0];
+    EXPECT_EQ(autoDj.id, 1u);
+    EXPECT_EQ(autoDj.path, "/live");
+    EXPECT_TRUE(autoDj.live);
+    EXPECT_EQ(autoDj.contentType, "audio/mpeg");
+    EXPECT_EQ(autoDj.bitrate, 128u);
+    EXPECT_EQ(autoDj.maxListeners, 512u);
+    EXPECT_EQ(autoDj.name, "Station AutoDJ");
+    EXPECT_EQ(autoDj.title, "Ro\xcc\x88yksopp & Robyn");
+    EXPECT_TRUE(isFull((*streams)[1]));
+    EXPECT_FALSE(isFull(autoDj));
+    EXPECT_FALSE((*streams)[3].live);
+    EXPECT_EQ(streamAtPath(*streams, "live2/"), &(*streams)[1]);
+    EXPECT_EQ(streamAtPath(*streams, "/stream/4/"), &(*streams)[3]); // DNAS's own path for every stream
+    EXPECT_EQ(streamAtPath(*streams, "/stream/3"), &(*streams)[2]);
+    EXPECT_EQ(streamAtPath(*streams, "/live5"), nullptr);
+    EXPECT_EQ(findStream(*streams, 9), nullptr);
+    EXPECT_TRUE(parseShoutcastStatistics("<SHOUTCASTSERVER><STREAMSTATS></STREAMSTATS></SHOUTCASTSERVER>")->empty());
+    // /stats of one stream is not the list.
+    EXPECT_FALSE(parseShoutcastStatistics("<SHOUTCASTSERVER><STREAMPATH>/live</STREAMPATH></SHOUTCASTSERVER>"));
+}
+
+// DNAS reads the stream from a password that ends in ":#N" before sid, and sid by its leading digits.
+TEST(ShoutcastStreams, TheStreamADnasUpdateReaches) {
+    const struct {
+        const char* sid;
+        const char* password;
+        std::uint32_t stream;
+    } rows[] = {
+        {"3", "secret", 3},     {"", "secret", 1},       {"#3", "secret", 1}, {"3x", "secret", 3},
+        {"0", "secret", 1},     {"1", "secret:#2", 2},   {"3", "secret:#2", 2}, {"3", "se:#cret", 3},
+        {"3", "secret:#", 3},   {"99999999999", "", 4294967295u},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(dnasStreamOf(row.sid, row.password), row.stream) << row.sid << " " << row.password;
 }
 
 // Each server is named by what its answers show, whatever page answered.

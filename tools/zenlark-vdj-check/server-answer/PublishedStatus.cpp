@@ -93,8 +93,7 @@ const MountStatus* findMount(const ServerView& view, const std::string& path) {
     return nullptr;
 }
 
-// The five entities XML predefines, and numeric references, as UTF-8.
-static std::string xmlUnescaped(const std::string& text) {
+std::string xmlUnescaped(const std::string& text) {
     std::string out;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = text[at] == '&' ? text.find(';', at) : std::string::npos;

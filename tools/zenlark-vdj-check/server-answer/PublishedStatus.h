@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server-answer/ServerKind.h"
+#include "server-answer/ShoutcastStreams.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,7 @@ struct ServerView {
     std::vector<MountStatus> mounts;       // Icecast: every live mount
     std::optional<std::string> title;      // Shoutcast: the stream's current title
     std::string sid;                       // Shoutcast: the stream whose title that is
+    std::vector<ShoutcastStream> streams;  // Shoutcast DNAS: every stream it hosts (the look before)
     std::uint32_t noAnswerError = 0;       // the port gave no web answer at all: Windows' error
 };
 
@@ -58,6 +60,10 @@ std::optional<std::string> parseStatsSongTitle(const std::string& xml);
 // Shoutcast's /7.html, "<html><body>listeners,status,peak,max,unique,bitrate,title</body></html>":
 // the title (which may itself hold commas), unescaped; nothing when the page has another form.
 std::optional<std::string> parseSevenHtmlTitle(const std::string& page);
+
+// Text from an XML or HTML page with the five entities XML predefines and numeric references
+// written out as UTF-8; any other "&...;" stays as written.
+std::string xmlUnescaped(const std::string& text);
 
 // True when a status page that shows `shown` shows the title `sent` (UTF-8). Icecast reads a
 // title's stored bytes as Latin-1 on an MP3 mount without a charset, so "Zoë" may come back as

@@ -31,16 +31,18 @@ static bool namesNothing(const ServerSigns&) {
 }
 
 // In the order they are tried: each kind's signs are looked for only where no earlier one matched.
-// Kind, name, signs; mount page, stream pages; refused update; refuses admin.cgi, Icecast form on stream 1.
+// Kind, name, signs; mount page, stream pages, stream list; refused update; refuses admin.cgi,
+// Icecast form on stream 1.
 static const ServerDescription descriptions[] = {
-    {ServerKind::shoutcastDnas, "Shoutcast DNAS", namesShoutcastDnas, nullptr, true, nullptr, false, true},
-    {ServerKind::icecast25, "Icecast 2.5", namesIcecast25, nullptr, false,
+    {ServerKind::shoutcastDnas, "Shoutcast DNAS", namesShoutcastDnas, nullptr, true, "/statistics", nullptr,
+     false, true},
+    {ServerKind::icecast25, "Icecast 2.5", namesIcecast25, nullptr, false, nullptr,
      "Mountpoint will not accept URL updates", true, false},
-    {ServerKind::icecastKh, "Icecast-KH", namesIcecastKh, "/status.xsl", false,
+    {ServerKind::icecastKh, "Icecast-KH", namesIcecastKh, "/status.xsl", false, nullptr,
      "Mountpoint will not accept this URL update", false, false},
-    {ServerKind::icecast, "Icecast", namesIcecast, nullptr, false, "Mountpoint will not accept URL updates",
-     false, false},
-    {ServerKind::unknown, "The server", namesNothing, nullptr, false, nullptr, false, false},
+    {ServerKind::icecast, "Icecast", namesIcecast, nullptr, false, nullptr,
+     "Mountpoint will not accept URL updates", false, false},
+    {ServerKind::unknown, "The server", namesNothing, nullptr, false, nullptr, nullptr, false, false},
 };
 
 const ServerDescription& recogniseServer(const ServerSigns& signs) {

@@ -31,6 +31,8 @@ struct ServerDescription {
     const char* mountPage;
     // It publishes each stream's title on Shoutcast's pages (/currentsong, /stats, /7.html).
     bool streamPages;
+    // The page that lists every stream it hosts; null when it has none.
+    const char* streamListPage;
     // Its message for a title update it refuses behind a 200; null when it says nothing such.
     const char* refusedUpdate;
     // It answers every Shoutcast-style update (admin.cgi) with 401, the right password included.

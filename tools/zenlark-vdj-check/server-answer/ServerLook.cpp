@@ -96,14 +96,18 @@ static const ShoutcastPage shoutcastPages[] = {
     {StatusPage::sevenHtml, "/7.html", parseSevenHtmlTitle},
 };
 
-// A server whose stats are private redirects these pages unless the password comes along.
-static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page,
-                                     const std::string& sid) {
-    const std::string target = place.basePath + page.path + "?sid=" + percentEncodeBytes(sid);
+// A Shoutcast server whose stats are private redirects its pages unless the password comes along.
+static PageAnswer fetchStatsPage(const LookPlace& place, const std::string& target) {
     PageAnswer answer = fetch(place, target);
     if (!isRedirect(answer.status))
         return answer;
-    return fetch(place, target + "&pass=" + percentEncodeBytes(place.password));
+    const char* joiner = target.find('?') == std::string::npos ? "?" : "&";
+    return fetch(place, target + joiner + "pass=" + percentEncodeBytes(place.password));
+}
+
+static PageAnswer fetchShoutcastPage(const LookPlace& place, const ShoutcastPage& page,
+                                     const std::string& sid) {
+    return fetchStatsPage(place, place.basePath + page.path + "?sid=" + percentEncodeBytes(sid));
 }
 
 static void readShoutcastTitle(const LookPlace& place, const std::string& sid, ServerView& view) {
@@ -131,6 +135,16 @@ static std::string streamUpdated(const LookPlace& place, const ServerDescription
     return server.icecastUpdatesStreamOne && place.dialect == ServerDialect::Icecast ? "1" : place.sid;
 }
 
+// Every stream the server hosts, where it lists them.
+static void readStreamList(const LookPlace& place, const ServerDescription& server, ServerView& view) {
+    if (server.streamListPage == nullptr || view.noAnswerError != 0)
+        return;
+    const PageAnswer answer = fetchStatsPage(place, place.basePath + server.streamListPage);
+    if (answer.status != 200)
+        return;
+    view.streams = parseShoutcastStatistics(answer.body).value_or(std::vector<ShoutcastStream>());
+}
+
 // The pages a server without Icecast's JSON status publishes instead: Icecast-KH's mount list,
 // or the title of the stream an update reaches.
 static void readOwnPages(const LookPlace& place, const ServerDescription& server, ServerView& view) {
@@ -148,6 +162,7 @@ ServerView lookAtServer(const LookPlace& place) {
     view.kind = server.kind;
     if (view.page == StatusPage::none && view.noAnswerError == 0)
         readOwnPages(place, server, view);
+    readStreamList(place, server, view);
     return view;
 }
 

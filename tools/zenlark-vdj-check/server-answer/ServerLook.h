@@ -25,6 +25,7 @@ struct LookPlace {
 std::optional<LookPlace> lookPlaceOf(const std::wstring& serverUrl, const std::wstring& protocol,
                                      const std::wstring& sid, const std::wstring& password);
 
+// The server's status as it stands, and on Shoutcast DNAS also the list of every stream it hosts.
 ServerView lookAtServer(const LookPlace& place);
 
 // The same look at a server whose kind an earlier look found. One that publishes no JSON status
