@@ -313,6 +313,21 @@ TEST(OfferedStreams, IcecastsLiveMountsAreOfferedByName) {
     EXPECT_TRUE(mentions(serverInWords(ServerView{}), "publishes no list"));
 }
 
+TEST(OfferedStreams, DnasStreamsAreOfferedByNumberWithWhetherTheyAreLive) {
+    ServerView view;
+    view.kind = ServerKind::shoutcastDnas;
+    view.serverName = "Shoutcast DNAS";
+    view.streams.push_back(ShoutcastStream{1, "/live", true, "audio/mpeg", 128, 3, 0, "AutoDJ", "Song"});
+    view.streams.push_back(ShoutcastStream{3, "/live3", false, "", 0, 0, 0, "", ""});
+    const std::vector<OfferedStream> offers = offeredStreams(view);
+    ASSERT_EQ(offers.size(), 2u);
+    EXPECT_EQ(offerLabel(offers[0]), "stream 1, /live, MP3, live now");
+    EXPECT_EQ(offerLabel(offers[1]), "stream 3, /live3, no encoder now");
+    EXPECT_EQ(offerNamed(offers, "/live3")->sid, "3"); // a pasted listen address names its stream
+    EXPECT_EQ(kindSeen(view), sc2);
+    EXPECT_EQ(serverInWords(view), "Shoutcast DNAS: 2 streams, 1 live.");
+}
+
 TEST(SaveFailure, SaysWhyAndThatTheOldFileStays) {
     EXPECT_TRUE(mentions(saveFailureInWords(SaveStep::writeNew, 5, "C:\\p\\a.ini"), "folder"));
     EXPECT_TRUE(mentions(saveFailureInWords(SaveStep::replaceOld, 5, "C:\\p\\a.ini"), "read-only"));

@@ -12,10 +12,20 @@ std::string offerLabel(const OfferedStream& offer) {
     return label + (offer.live ? ", live now" : ", no encoder now");
 }
 
+// A DNAS stream names its format only while a source streams to it.
+static std::string streamFormat(const ShoutcastStream& stream) {
+    if (stream.contentType.empty())
+        return std::string();
+    return formatName(MountStatus{stream.path, stream.contentType, "", std::nullopt});
+}
+
 std::vector<OfferedStream> offeredStreams(const ServerView& view) {
     std::vector<OfferedStream> offers;
     for (const MountStatus& mount : view.mounts)
         offers.push_back(OfferedStream{mount.path, "", formatName(mount), true, mount.title.value_or("")});
+    for (const ShoutcastStream& stream : view.streams)
+        offers.push_back(
+            OfferedStream{stream.path, std::to_string(stream.id), streamFormat(stream), stream.live, stream.title});
     return offers;
 }
 
@@ -54,6 +64,13 @@ std::string serverInWords(const ServerView& view) {
     const std::string name = !view.serverName.empty()           ? view.serverName
                              : view.kind != ServerKind::unknown ? describeServer(view.kind).name
                                                                 : std::string();
+    if (!view.streams.empty()) {
+        std::size_t live = 0;
+        for (const ShoutcastStream& stream : view.streams)
+            live += stream.live ? 1 : 0;
+        return (name.empty() ? std::string("Shoutcast") : name) + ": " +
+               countOf(view.streams.size(), "stream", "streams") + ", " + std::to_string(live) + " live.";
+    }
     if (view.page == StatusPage::icecast)
         return (name.empty() ? std::string("Icecast") : name) + ": " +
                (view.mounts.empty() ? std::string("no mount is live now; start your encoder.")

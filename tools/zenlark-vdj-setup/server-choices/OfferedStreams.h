@@ -20,8 +20,9 @@ struct OfferedStream {
 // "/live, MP3, live now"; "stream 3, /live3, live now".
 std::string offerLabel(const OfferedStream& offer);
 
-// Every mount or stream the view lists, in the server's order. Icecast lists its live mounts
-// only. A server that publishes no list (Liquidsoap's harbor, Shoutcast 1) offers nothing.
+// Every mount or stream the view lists, in the server's order: Icecast lists its live mounts
+// only, Shoutcast DNAS every stream it hosts. A server that publishes no list (Liquidsoap's
+// harbor, Shoutcast 1) offers nothing.
 std::vector<OfferedStream> offeredStreams(const ServerView& view);
 
 // The offer whose label or path is `text` (as a combo box's edit holds it), if any.
