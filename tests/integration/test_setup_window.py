@@ -15,6 +15,7 @@ from harness import IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
 from harness.desktop import DriverError, WineDesktop  # noqa: E402
 from harness.dnas import DnasServer  # noqa: E402
 from harness.plugin import DLL_NAME, SETTINGS_FILE, PluginHost  # noqa: E402
+from harness.recording_server import Answer, RecordingServer  # noqa: E402
 from harness.windows import build_dir, windows_path  # noqa: E402
 
 SETUP = "ZenlarkVdjSetup.exe"
@@ -40,13 +41,11 @@ def saved_settings(folder):
     return data.decode("utf-16")
 
 
-def titles_reach_listeners(folder, listener_check, title):
-    """The real plug-in, reading the file the window saved, gets a deck's title through."""
+def plugin_reading(folder):
+    """The real plug-in in the host emulator, reading the file the window saved."""
     host = PluginHost(None)
     shutil.copy(os.path.join(folder, SETTINGS_FILE), os.path.dirname(host.dll))
-    with host:
-        host.set("deck 1 artist Nova", f"deck 1 title {title}", "deck 1 volume 1", "deck 1 play 1")
-        listener_check(f"Nova - {title}")
+    return host
 
 
 def items(driver, label, wanted, timeout=30):
@@ -67,9 +66,8 @@ def items(driver, label, wanted, timeout=30):
 class SetupWindowOnIcecast(unittest.TestCase):
     def test_pick_test_save_and_the_plugin_gets_titles_through(self):
         with IcecastServer() as ice:
-            ice.start_mp3_source("/live")
+            live = ice.start_mp3_source("/live")
             ice.start_mp3_source("/backup")
-            listener = ice.listen("/live")
             folder = setup_folder()
             try:
                 with WineDesktop("zenlark-setup-96") as desktop:
@@ -105,14 +103,30 @@ class SetupWindowOnIcecast(unittest.TestCase):
                         window("release")
                         self.assertEqual(saved_settings(folder), before)
                         window("set", "Title prefix:", "")
+                        window("click", "Save")
+                        window("wait-text", "Saved.", 10)
 
+                    text = saved_settings(folder)
+                    self.assertTrue(text.startswith("; Settings of the Zenlark VDJ Standalone Bridge"), text[:80])
+                    self.assertIn("\r\nmount=/live\r\n", text)
+                    self.assertIn(f"\r\nserver_url=http://127.0.0.1:{ice.port}/\r\n", text)
+                    self.assertIn(";server_url=https://www.example.com/radio/", text)  # the sample's examples stay
+
+                    # The real plug-in reads the saved file; the window watches what listeners get,
+                    # red while the encoder is gone, green again once it is back.
+                    window("click", "Watch listeners")
+                    window("wait-text", "Listeners see:", 30)
+                    with plugin_reading(folder) as host:
+                        host.set("deck 1 artist Nova", "deck 1 title Saved", "deck 1 volume 1", "deck 1 play 1")
+                        window("wait-text", "Listeners see: Nova - Saved", 20)
+                        live.stop()
+                        self.assertIn("stream dropped", window("wait-text", "Titles are NOT getting through", 20))
+                        desktop.screenshot(os.path.join(SCREENSHOTS, "setup-window-titles-stopped-96dpi.png"))
+                        ice.start_mp3_source("/live")
+                        window("wait-text", "Listeners see: Nova - Saved", 40)
+                    window("click", "Stop watching")
+                    window("wait-text", "The watch ended.", 20)
                     window("close")
-                text = saved_settings(folder)
-                self.assertTrue(text.startswith("; Settings of the Zenlark VDJ Standalone Bridge"), text[:80])
-                self.assertIn("\r\nmount=/live\r\n", text)
-                self.assertIn(f"\r\nserver_url=http://127.0.0.1:{ice.port}/\r\n", text)
-                self.assertIn(";server_url=https://www.example.com/radio/", text)  # the sample's examples stay
-                titles_reach_listeners(folder, lambda title: listener.wait_for_title(title, timeout=15), "Saved")
             finally:
                 shutil.rmtree(folder, ignore_errors=True)
 
@@ -133,6 +147,31 @@ class SetupWindowOnIcecast(unittest.TestCase):
                 self.assertGreater(ratio, 1.35, sizes)
         finally:
             shutil.rmtree(folder, ignore_errors=True)
+
+
+class SetupWindowOnAServerThatNeverAnswers(unittest.TestCase):
+    def test_the_window_answers_while_the_test_waits_and_the_test_can_be_cancelled(self):
+        with RecordingServer(default=Answer.never()) as silent:
+            folder = setup_folder()
+            try:
+                with WineDesktop("zenlark-setup-silent") as desktop:
+                    window = desktop.start(os.path.join(folder, SETUP))
+                    window("set", ADDRESS, f"http://127.0.0.1:{silent.port}/")
+                    window("set", "Password:", "pw")
+                    window("click", "Test")
+                    window("wait-text", "Testing [stream]", 10)
+                    # The window's thread answers while the server holds the test's requests: had it
+                    # run them itself, it would answer only once the test had ended.
+                    self.assertEqual(window("get", "Password:"), "pw")
+                    window("wait-text", "Testing:", 0)
+                    window("click", "Cancel test")
+                    self.assertEqual(window("wait-text", "Test cancelled.", 40), "Test cancelled.")
+                    window("set", "Title prefix:", "")
+                    window("click", "Save")
+                    window("wait-text", "Saved.", 10)
+                    window("close")
+            finally:
+                shutil.rmtree(folder, ignore_errors=True)
 
 
 class SetupWindowOnDnas(unittest.TestCase):
@@ -165,7 +204,9 @@ class SetupWindowOnDnas(unittest.TestCase):
                 self.assertIn("\r\nsid=2\r\n", text)
                 self.assertIn(f"\r\npassword={dnas.source_password}\r\n", text)
                 stream_one = dnas.current_title(1)
-                titles_reach_listeners(folder, lambda title: dnas.wait_for_title(title, sid=2, timeout=15), "Two")
+                with plugin_reading(folder) as host:
+                    host.set("deck 1 artist Nova", "deck 1 title Two", "deck 1 volume 1", "deck 1 play 1")
+                    dnas.wait_for_title("Nova - Two", sid=2, timeout=15)
                 self.assertEqual(dnas.current_title(1), stream_one)
             finally:
                 shutil.rmtree(folder, ignore_errors=True)

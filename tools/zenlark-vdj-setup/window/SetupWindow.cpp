@@ -420,6 +420,12 @@ void SetupWindow::testNews() {
     test_.reset();
     DeleteFileW(testFilePath().c_str());
     enableRunButtons();
+    if (testCancelled_) {
+        testCancelled_ = false;
+        setText(IDC_VERDICT, "Test cancelled.");
+        setStatus("Test cancelled.");
+        return;
+    }
     if (!verdict) {
         setText(IDC_VERDICT, "The test stopped before a verdict.");
         setStatus("Test cancelled.");
@@ -455,6 +461,8 @@ void SetupWindow::save() {
         setText(IDC_VERDICT, *problem);
         return;
     }
+    if (startsWith(this->text(IDC_VERDICT), "Not saved:"))
+        setText(IDC_VERDICT, "");
     fileText_ = text;
     fileExists_ = true;
     removed_.clear();
@@ -651,6 +659,7 @@ void SetupWindow::command(int id, int code) {
     case IDC_CANCEL_TEST:
     case IDCANCEL:
         if (test_) {
+            testCancelled_ = true;
             test_->cancel();
             EnableWindow(GetDlgItem(dialog_, IDC_CANCEL_TEST), FALSE);
             setStatus("Cancelling the test ...");

@@ -78,6 +78,7 @@ class SetupWindow {
     bool addressEdited_ = false;
     bool dirty_ = false;
     bool lookAgain_ = false;
+    bool testCancelled_ = false;
     bool watchTrouble_ = false;
     std::string listenersTitle_;
     std::string listenersSince_;
