@@ -24,15 +24,16 @@
 #include <vector>
 
 static std::wstring wide(const std::string& utf8) {
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    const int needed =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(needed), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), needed);
     return text;
 }
 
 static std::string utf8(const std::wstring& text) {
-    const int needed =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
     std::string out(static_cast<std::size_t>(needed), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), needed, nullptr,
                         nullptr);
@@ -194,8 +195,7 @@ static std::vector<std::string> arguments(const std::string& line) {
     return parts;
 }
 
-template <typename Found>
-static bool waitFor(double seconds, Found found) {
+template <typename Found> static bool waitFor(double seconds, Found found) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!found()) {
         if (std::chrono::steady_clock::now() > deadline)
@@ -211,14 +211,16 @@ static std::string run(const std::vector<std::string>& a) {
     const std::string& verb = a[0];
     const auto need = [&](std::size_t count) { return a.size() >= count + 1; };
     if (verb == "wait-window" && need(2)) {
-        const bool found = waitFor(std::stod(a[2]), [&] { return (setupWindow = findTopLevel(wide(a[1]))) != nullptr; });
+        const bool found =
+            waitFor(std::stod(a[2]), [&] { return (setupWindow = findTopLevel(wide(a[1]))) != nullptr; });
         return found ? "ok " + utf8(windowText(setupWindow)) : "error no window " + a[1];
     }
     if (setupWindow == nullptr)
         return "error wait-window first";
     if (verb == "wait-text" && need(2)) {
         std::string text;
-        const bool found = waitFor(std::stod(a[2]), [&] { return !(text = textStartingWith(wide(a[1]))).empty(); });
+        const bool found =
+            waitFor(std::stod(a[2]), [&] { return !(text = textStartingWith(wide(a[1]))).empty(); });
         return found ? "ok " + text : "error no text " + a[1] + "; status: " + statusText();
     }
     if (verb == "status")

@@ -22,6 +22,7 @@ SETUP = "ZenlarkVdjSetup.exe"
 SOURCE_DIR = os.environ.get("ZENLARK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 SCREENSHOTS = os.path.join(SOURCE_DIR, "build", "screenshots")
 ADDRESS = "Address (paste what your hosting panel or encoder shows):"
+PREFIX = "Zoë live: "
 # A test title's whole way: the look, the update, the read-back and the wait for listeners.
 TEST_SECONDS = 90
 
@@ -80,6 +81,8 @@ class SetupWindowOnIcecast(unittest.TestCase):
                     self.assertEqual(window("get", ADDRESS), f"http://127.0.0.1:{ice.port}/")
                     self.assertEqual(window("get", "Password:"), ice.source_password)
                     self.assertEqual(window("pick", "Mount:", "/live"), "/live, MP3, live now")
+                    # Letters outside ASCII and a space at the end, as Windows' reader must give them back.
+                    window("set", "Title prefix:", PREFIX)
 
                     with self.subTest("a wrong password: PROBLEM, and the password field selected"):
                         window("set", "Password:", "wrong-password")
@@ -102,13 +105,14 @@ class SetupWindowOnIcecast(unittest.TestCase):
                         self.assertIn("is as it was", window("wait-text", "Not saved:", 10))
                         window("release")
                         self.assertEqual(saved_settings(folder), before)
-                        window("set", "Title prefix:", "")
+                        window("set", "Title prefix:", PREFIX)
                         window("click", "Save")
                         window("wait-text", "Saved.", 10)
 
                     text = saved_settings(folder)
                     self.assertTrue(text.startswith("; Settings of the Zenlark VDJ Standalone Bridge"), text[:80])
                     self.assertIn("\r\nmount=/live\r\n", text)
+                    self.assertIn(f'\r\ntitle_prefix="{PREFIX}"\r\n', text)
                     self.assertIn(f"\r\nserver_url=http://127.0.0.1:{ice.port}/\r\n", text)
                     self.assertIn(";server_url=https://www.example.com/radio/", text)  # the sample's examples stay
 
@@ -118,12 +122,12 @@ class SetupWindowOnIcecast(unittest.TestCase):
                     window("wait-text", "Listeners see:", 30)
                     with plugin_reading(folder) as host:
                         host.set("deck 1 artist Nova", "deck 1 title Saved", "deck 1 volume 1", "deck 1 play 1")
-                        window("wait-text", "Listeners see: Nova - Saved", 20)
+                        window("wait-text", f"Listeners see: {PREFIX}Nova - Saved", 20)
                         live.stop()
                         self.assertIn("stream dropped", window("wait-text", "Titles are NOT getting through", 20))
                         desktop.screenshot(os.path.join(SCREENSHOTS, "setup-window-titles-stopped-96dpi.png"))
                         ice.start_mp3_source("/live")
-                        window("wait-text", "Listeners see: Nova - Saved", 40)
+                        window("wait-text", f"Listeners see: {PREFIX}Nova - Saved", 40)
                     window("click", "Stop watching")
                     window("wait-text", "The watch ended.", 20)
                     window("close")

@@ -24,8 +24,8 @@ std::vector<OfferedStream> offeredStreams(const ServerView& view) {
     for (const MountStatus& mount : view.mounts)
         offers.push_back(OfferedStream{mount.path, "", formatName(mount), true, mount.title.value_or("")});
     for (const ShoutcastStream& stream : view.streams)
-        offers.push_back(
-            OfferedStream{stream.path, std::to_string(stream.id), streamFormat(stream), stream.live, stream.title});
+        offers.push_back(OfferedStream{stream.path, std::to_string(stream.id), streamFormat(stream),
+                                       stream.live, stream.title});
     return offers;
 }
 

@@ -33,7 +33,8 @@ static std::string reason(SaveStep step, std::uint32_t error) {
     case unableToRemoveReplaced:
     case unableToMoveReplacement:
         return "Windows could not put the new file in the old one's place: another program holds it open, or "
-               "it is read-only. Close it there, or in Explorer right-click it, Properties, untick Read-only; "
+               "it is read-only. Close it there, or in Explorer right-click it, Properties, untick "
+               "Read-only; "
                "then save again.";
     case diskFull:
     case handleDiskFull:

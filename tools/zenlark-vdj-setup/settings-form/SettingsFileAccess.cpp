@@ -1,8 +1,8 @@
 // The settings file on disk: read whatever its encoding, saved whole or not at all.
 #include "settings-form/SettingsFileAccess.h"
 
-#include "settings-form/SaveFailure.h"
 #include "settings-file/SettingsLayout.h"
+#include "settings-form/SaveFailure.h"
 
 #include "delivery/TextEncoding.h"
 #include "platform/UniqueHandle.h"
@@ -81,10 +81,10 @@ std::optional<std::string> saveSettingsText(const std::wstring& path, const std:
         return failed(SaveStep::writeNew, error, path);
     }
     // ReplaceFileW keeps the old file's attributes and permissions; a first save has none to keep.
-    const bool replaced =
-        GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES
-            ? MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)
-            : ReplaceFileW(path.c_str(), fresh.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    const bool replaced = GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES
+                              ? MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)
+                              : ReplaceFileW(path.c_str(), fresh.c_str(), nullptr,
+                                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
     if (replaced)
         return std::nullopt;
     const DWORD error = GetLastError();

@@ -7,6 +7,7 @@
 #include "settings-form/SettingsFileAccess.h"
 #include "settings-form/SettingsRewrite.h"
 #include "test-run/VerdictField.h"
+#include "window/WideText.h"
 #include "window/resource.h"
 
 #include "TextParts.h"
@@ -22,9 +23,6 @@
 #define WM_DPICHANGED 0x02E0
 #endif
 
-// Wakes the window when a run on another thread has news.
-static const UINT newsMessage = WM_APP + 1;
-static const UINT trayMessage = WM_APP + 2;
 // The pause after the last keystroke in the address field before it is read as pasted.
 static const UINT_PTR pastedTimer = 1;
 static const UINT pastedDelayMilliseconds = 700;
@@ -32,15 +30,6 @@ static const UINT pastedDelayMilliseconds = 700;
 static const char* const kindNames[] = {
     "Icecast", "Shoutcast 2 (DNAS)", "Shoutcast 1",
     "A station platform's live-DJ input (AzuraCast, LibreTime: Liquidsoap's harbor)"};
-
-static std::wstring wide(const std::string& utf8) {
-    const int length = static_cast<int>(utf8.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(needed > 0 ? needed : 0), L'\0');
-    if (needed > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, text.data(), needed);
-    return text;
-}
 
 static bool isIcecastLike(ServerKindChoice kind) {
     return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
@@ -51,11 +40,16 @@ static int controlOf(const std::string& key) {
     static const struct {
         const char* key;
         int control;
-    } controls[] = {{"server_url", IDC_ADDRESS},         {"protocol", IDC_KIND},
-                    {"mount", IDC_MOUNT},                {"sid", IDC_MOUNT},
-                    {"username", IDC_USERNAME},          {"password", IDC_PASSWORD},
-                    {"title_prefix", IDC_TITLE_PREFIX},  {"title_suffix", IDC_TITLE_SUFFIX},
-                    {"title_delay", IDC_TITLE_DELAY},    {"skip_titles", IDC_SKIP_TITLES}};
+    } controls[] = {{"server_url", IDC_ADDRESS},
+                    {"protocol", IDC_KIND},
+                    {"mount", IDC_MOUNT},
+                    {"sid", IDC_MOUNT},
+                    {"username", IDC_USERNAME},
+                    {"password", IDC_PASSWORD},
+                    {"title_prefix", IDC_TITLE_PREFIX},
+                    {"title_suffix", IDC_TITLE_SUFFIX},
+                    {"title_delay", IDC_TITLE_DELAY},
+                    {"skip_titles", IDC_SKIP_TITLES}};
     for (const auto& entry : controls) {
         if (key == entry.key)
             return entry.control;
@@ -144,7 +138,8 @@ void SetupWindow::fillSectionList() {
         std::string label = "[" + form.section + "]";
         if (!form.serverUrl.empty())
             label += " " + form.serverUrl;
-        SendDlgItemMessageW(dialog_, IDC_SECTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(label).c_str()));
+        SendDlgItemMessageW(dialog_, IDC_SECTION, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(wide(label).c_str()));
     }
     SendDlgItemMessageW(dialog_, IDC_SECTION, CB_SETCURSEL, current_, 0);
     EnableWindow(GetDlgItem(dialog_, IDC_REMOVE_SERVER), current_ > 0);
@@ -207,7 +202,8 @@ void SetupWindow::readForm() {
     form.username = text(IDC_USERNAME);
     form.password = text(IDC_PASSWORD);
     // Shoutcast's source password with its stream, "PW:#2", names the stream too.
-    if (const auto split = splitStreamPassword(form.password); split && form.kind == ServerKindChoice::shoutcast2) {
+    if (const auto split = splitStreamPassword(form.password);
+        split && form.kind == ServerKindChoice::shoutcast2) {
         form.password = split->first;
         form.sid = split->second;
         const bool wasFilling = filling_;
@@ -267,9 +263,12 @@ void SetupWindow::pasted() {
     if (!addressEdited_)
         return;
     addressEdited_ = false;
+    const std::string before = forms_[current_].serverUrl;
     const PastedAddress split = splitPastedAddress(text(IDC_ADDRESS));
     readForm();
     ServerForm& form = forms_[current_];
+    // "PW:#2" names no server: the address stays what it was.
+    form.serverUrl = split.serverUrl.empty() && split.password ? before : form.serverUrl;
     if (!split.serverUrl.empty())
         form.serverUrl = split.serverUrl;
     if (split.kind && !(isIcecastLike(*split.kind) && isIcecastLike(form.kind)))
@@ -301,11 +300,12 @@ void SetupWindow::lookAtServer() {
         setText(IDC_SERVER_SEEN, "Paste your server's address above; the window then looks at the server.");
         return;
     }
-    const std::optional<LookPlace> place =
-        lookPlaceOf(wide(trimmed(form.serverUrl)), wide(protocolToSave(form)), wide(form.sid), wide(form.password));
+    const std::optional<LookPlace> place = lookPlaceOf(
+        wide(trimmed(form.serverUrl)), wide(protocolToSave(form)), wide(form.sid), wide(form.password));
     look_.reset();
     if (!place) {
-        setText(IDC_SERVER_SEEN, form.serverUrl.empty() ? "" : "This address cannot be used: see Save or Test.");
+        setText(IDC_SERVER_SEEN,
+                form.serverUrl.empty() ? "" : "This address cannot be used: see Save or Test.");
         return;
     }
     setText(IDC_SERVER_SEEN, "Looking at the server ...");
@@ -339,7 +339,8 @@ void SetupWindow::lookFinished() {
         pendingListenPath_.reset();
     }
     if (!offers_.empty())
-        seen += form.kind == ServerKindChoice::shoutcast2 ? " Pick your stream below." : " Pick your mount below.";
+        seen += form.kind == ServerKindChoice::shoutcast2 ? " Pick your stream below."
+                                                          : " Pick your mount below.";
     setText(IDC_SERVER_SEEN, seen);
     filling_ = true;
     showKind();
@@ -364,82 +365,6 @@ void SetupWindow::pointAt(const std::string& key, const std::string& why) {
     SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
     SendMessageW(field, EM_SETSEL, 0, -1);
     SendMessageW(field, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
-}
-
-void SetupWindow::enableRunButtons() {
-    const bool testing = test_ != nullptr;
-    const bool watching = watch_ != nullptr;
-    EnableWindow(GetDlgItem(dialog_, IDC_TEST), !testing && !watching);
-    EnableWindow(GetDlgItem(dialog_, IDC_CANCEL_TEST), testing && !test_->finished());
-    EnableWindow(GetDlgItem(dialog_, IDC_WATCH), !testing);
-    setText(IDC_WATCH, watching ? "Stop &watching" : "&Watch listeners");
-}
-
-static std::wstring testFilePath() {
-    wchar_t folder[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, folder);
-    return std::wstring(folder) + L"ZenlarkVdjSetup-test-" + std::to_wstring(GetCurrentProcessId()) + L".ini";
-}
-
-// Tests what the window shows, saved or not: the section goes into a copy of the file, and the
-// check tool's own check runs on it, listening to the stream for the title.
-void SetupWindow::test() {
-    if (test_ || watch_)
-        return;
-    readForm();
-    const ServerForm& form = forms_[current_];
-    const ValuesToSave values = valuesToSave(form);
-    if (!values.problems.empty()) {
-        pointAt(values.problems.front().key, values.problems.front().what);
-        return;
-    }
-    const std::string copy = rewrittenSettings(fileText_, {{form.section, values.values}}, removed_);
-    if (const std::optional<std::string> problem = saveSettingsText(testFilePath(), copy)) {
-        setStatus("The test needs a copy of the settings in the temporary folder. " + *problem);
-        return;
-    }
-    SendDlgItemMessageW(dialog_, IDC_STEPS, LB_RESETCONTENT, 0, 0);
-    setText(IDC_VERDICT, "Testing: one test title goes to the server, and the window listens for it as a player does ...");
-    setStatus("Testing [" + form.section + "] ...");
-    CheckOptions options;
-    options.settingsPath = testFilePath();
-    options.section = wide(form.section);
-    options.watch.enabled = true;
-    const HWND dialog = dialog_;
-    test_ = std::make_unique<CheckRun>(options, [dialog] { PostMessageW(dialog, newsMessage, 0, 0); });
-    enableRunButtons();
-}
-
-void SetupWindow::testNews() {
-    for (const std::string& line : test_->takeLines())
-        addStep(line);
-    if (!test_->finished())
-        return;
-    const std::optional<CheckVerdict> verdict = test_->lastVerdict();
-    const bool confirmed = test_->exitCode() == 0;
-    test_.reset();
-    DeleteFileW(testFilePath().c_str());
-    enableRunButtons();
-    if (testCancelled_) {
-        testCancelled_ = false;
-        setText(IDC_VERDICT, "Test cancelled.");
-        setStatus("Test cancelled.");
-        return;
-    }
-    if (!verdict) {
-        setText(IDC_VERDICT, "The test stopped before a verdict.");
-        setStatus("Test cancelled.");
-        return;
-    }
-    std::string shown = std::string(verdictLabel(*verdict)) + ": " + verdict->happened;
-    if (!verdict->advice.empty())
-        shown += "\r\nWhat to do: " + verdict->advice;
-    setText(IDC_VERDICT, shown);
-    if (confirmed) {
-        setStatus(dirty_ ? "Test passed. Save, so the plug-in reads these settings." : "Test passed.");
-        return;
-    }
-    pointAt(settingsKeyOf(*verdict), std::string(verdictLabel(*verdict)) + ": see what to do above.");
 }
 
 void SetupWindow::save() {
@@ -470,96 +395,9 @@ void SetupWindow::save() {
     forms_ = formsFromText(fileText_);
     fillSectionList();
     showForm();
-    setStatus("Saved. If the DJ software is running, restart it (or switch the plug-in off and on): the plug-in "
-              "reads the file only when it starts.");
-}
-
-void SetupWindow::showListeners(const std::string& line, bool trouble) {
-    watchTrouble_ = trouble;
-    setText(IDC_LISTENERS, line);
-    InvalidateRect(GetDlgItem(dialog_, IDC_LISTENERS), nullptr, TRUE);
-    if (tray_->shown())
-        tray_->show(wide(line.substr(0, 120)), trouble);
-}
-
-static std::string localTime(const char* format) {
-    char text[32] = {};
-    const std::time_t now = std::time(nullptr);
-    std::strftime(text, sizeof text, format, std::localtime(&now));
-    return text;
-}
-
-static std::string clockNow() {
-    return localTime("%H:%M:%S");
-}
-
-// The watch runs on the saved file, as the plug-in reads it.
-void SetupWindow::toggleWatch() {
-    if (watch_) {
-        watch_->cancel();
-        setStatus("Stopping the watch ...");
-        return;
-    }
-    if (!fileExists_) {
-        setStatus("Save first: the watch follows the saved settings, as the plug-in does.");
-        return;
-    }
-    readForm();
-    CheckOptions options;
-    options.settingsPath = path_;
-    options.section = wide(forms_[current_].section);
-    options.send = false;
-    options.watch.enabled = true;
-    if (IsDlgButtonChecked(dialog_, IDC_TRACKLIST_ON) == BST_CHECKED)
-        options.watch.tracklistPath = wide(text(IDC_TRACKLIST));
-    if (IsDlgButtonChecked(dialog_, IDC_NOW_PLAYING_ON) == BST_CHECKED)
-        options.watch.nowPlayingPath = wide(text(IDC_NOW_PLAYING));
-    SendDlgItemMessageW(dialog_, IDC_STEPS, LB_RESETCONTENT, 0, 0);
-    listenersTitle_.clear();
-    listenersSince_.clear();
-    tray_->show(L"Zenlark VDJ setup: watching listeners", false);
-    showListeners("Listening to the stream as a player does ...", false);
-    setStatus(dirty_ ? "Watching the saved settings of [" + forms_[current_].section + "]; Save to watch your changes."
-                     : "Watching [" + forms_[current_].section + "].");
-    const HWND dialog = dialog_;
-    watch_ = std::make_unique<CheckRun>(options, [dialog] { PostMessageW(dialog, newsMessage, 0, 0); });
-    enableRunButtons();
-}
-
-void SetupWindow::watchNews() {
-    for (const std::string& line : watch_->takeLines()) {
-        addStep(line);
-        const WatchLine read = readWatchLine(line);
-        const std::string clock = read.clock.empty() ? clockNow() : read.clock;
-        if (read.news == WatchNews::title) {
-            listenersTitle_ = read.text;
-            listenersSince_ = clock;
-            if (!watchTrouble_)
-                showListeners("Listeners see: " + (read.text.empty() ? "(no title)" : read.text) + "  (since " +
-                                  clock + ")",
-                              false);
-        } else if (read.news == WatchNews::trouble) {
-            if (!watchTrouble_)
-                tray_->notify(L"Titles stopped getting through", wide(read.text.substr(0, 250)), true);
-            showListeners("Titles are NOT getting through: " + read.text, true);
-        } else if (read.news == WatchNews::flowing) {
-            if (watchTrouble_)
-                tray_->notify(L"Titles get through again", wide(read.text.substr(0, 250)), false);
-            showListeners(listenersSince_.empty() ? read.text
-                                                  : "Listeners see: " + listenersTitle_ + "  (since " +
-                                                        listenersSince_ + ")",
-                          false);
-        }
-    }
-    if (!watch_->finished())
-        return;
-    watch_.reset();
-    enableRunButtons();
-    if (IsDlgButtonChecked(dialog_, IDC_TRAY) != BST_CHECKED)
-        tray_->hide();
-    if (!watchTrouble_)
-        showListeners("Not watching.", false);
-    setStatus("The watch ended.");
+    setStatus(
+        "Saved. If the DJ software is running, restart it (or switch the plug-in off and on): the plug-in "
+        "reads the file only when it starts.");
 }
 
 void SetupWindow::news() {
@@ -571,26 +409,12 @@ void SetupWindow::news() {
         watchNews();
 }
 
-void SetupWindow::trayClicked(LPARAM lParam) {
-    const UINT event = LOWORD(lParam);
-    if (event != WM_LBUTTONUP && event != NIN_SELECT && event != NIN_KEYSELECT && event != WM_LBUTTONDBLCLK)
-        return;
-    ShowWindow(dialog_, SW_RESTORE);
-    SetForegroundWindow(dialog_);
-}
-
-void SetupWindow::minimised() {
-    if (IsDlgButtonChecked(dialog_, IDC_TRAY) != BST_CHECKED)
-        return;
-    tray_->show(watch_ ? L"Zenlark VDJ setup: watching listeners" : L"Zenlark VDJ setup", watchTrouble_);
-    ShowWindow(dialog_, SW_HIDE);
-}
-
 void SetupWindow::showAbout() {
-    const std::string about = "Zenlark VDJ Standalone Bridge, setup " + version() +
-                              "\r\n\r\nSettings file:\r\n" + utf8FromWide(path_) +
-                              "\r\n\r\nThe console check tool ZenlarkVdjCheck.exe does the same checks for scripts "
-                              "and support.";
+    const std::string about =
+        "Zenlark VDJ Standalone Bridge, setup " + version() + "\r\n\r\nSettings file:\r\n" +
+        utf8FromWide(path_) +
+        "\r\n\r\nThe console check tool ZenlarkVdjCheck.exe does the same checks for scripts "
+        "and support.";
     MessageBoxW(dialog_, wide(about).c_str(), L"About Zenlark VDJ setup", MB_OK | MB_ICONINFORMATION);
 }
 
@@ -676,12 +500,8 @@ void SetupWindow::command(int id, int code) {
         return;
     case IDC_TRACKLIST_ON:
     case IDC_NOW_PLAYING_ON:
-        // A tracklist is never written over: each set gets a name of its own.
-        if (text(id == IDC_TRACKLIST_ON ? IDC_TRACKLIST : IDC_NOW_PLAYING).empty()) {
-            const std::string name =
-                id == IDC_TRACKLIST_ON ? "Tracklist " + localTime("%Y-%m-%d %H%M") + ".txt" : "Now playing.txt";
-            setText(id == IDC_TRACKLIST_ON ? IDC_TRACKLIST : IDC_NOW_PLAYING, utf8FromWide(settingsFolder()) + name);
-        }
+        if (text(id == IDC_TRACKLIST_ON ? IDC_TRACKLIST : IDC_NOW_PLAYING).empty())
+            setText(id == IDC_TRACKLIST_ON ? IDC_TRACKLIST : IDC_NOW_PLAYING, defaultWatchFile(id == IDC_TRACKLIST_ON));
         return;
     default:
         if ((code == EN_CHANGE || code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && byDj)

@@ -28,6 +28,10 @@ class SetupWindow {
     HWND handle() const { return dialog_; }
 
   private:
+    // Wakes the window when a run on another thread has news; the notification area's clicks.
+    static constexpr UINT newsMessage = WM_APP + 1;
+    static constexpr UINT trayMessage = WM_APP + 2;
+
     static INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
     void initialise();
@@ -65,6 +69,7 @@ class SetupWindow {
     void setText(int id, const std::string& utf8);
     void enableRunButtons();
     std::wstring settingsFolder() const;
+    std::string defaultWatchFile(bool tracklist) const;
 
     std::wstring path_;
     std::string fileText_; // the file as read or last saved; the sample's when there was none
@@ -80,6 +85,7 @@ class SetupWindow {
     bool lookAgain_ = false;
     bool testCancelled_ = false;
     bool watchTrouble_ = false;
+    std::string testLastLine_;
     std::string listenersTitle_;
     std::string listenersSince_;
     HWND dialog_ = nullptr;
