@@ -102,12 +102,21 @@ class SetupWindowOnIcecast(unittest.TestCase):
                         window("hold", windows_path(os.path.join(folder, SETTINGS_FILE)))
                         window("set", "Title prefix:", "held ")
                         window("click", "Save")
-                        self.assertIn("is as it was", window("wait-text", "Not saved:", 10))
+                        self.assertIn("is as it was", window("wait-text", "Not saved: another program holds", 10))
                         window("release")
                         self.assertEqual(saved_settings(folder), before)
-                        window("set", "Title prefix:", PREFIX)
+
+                    with self.subTest("a read-only settings file stays as it was"):
+                        os.chmod(os.path.join(folder, SETTINGS_FILE), 0o444)
+                        window("set", "Title prefix:", "read-only ")
                         window("click", "Save")
-                        window("wait-text", "Saved.", 10)
+                        window("wait-text", "Not saved: the settings file is read-only", 10)
+                        os.chmod(os.path.join(folder, SETTINGS_FILE), 0o644)
+                        self.assertEqual(saved_settings(folder), before)
+
+                    window("set", "Title prefix:", PREFIX)
+                    window("click", "Save")
+                    window("wait-text", "Saved.", 10)
 
                     text = saved_settings(folder)
                     self.assertTrue(text.startswith("; Settings of the Zenlark VDJ Standalone Bridge"), text[:80])
@@ -118,11 +127,14 @@ class SetupWindowOnIcecast(unittest.TestCase):
 
                     # The real plug-in reads the saved file; the window watches what listeners get,
                     # red while the encoder is gone, green again once it is back.
+                    window("click", "Now-playing file:")  # beside the settings, for a video overlay
                     window("click", "Watch listeners")
                     window("wait-text", "Listeners see:", 30)
                     with plugin_reading(folder) as host:
                         host.set("deck 1 artist Nova", "deck 1 title Saved", "deck 1 volume 1", "deck 1 play 1")
                         window("wait-text", f"Listeners see: {PREFIX}Nova - Saved", 20)
+                        with open(os.path.join(folder, "Now playing.txt"), encoding="utf-8") as now_playing:
+                            self.assertEqual(now_playing.read(), f"{PREFIX}Nova - Saved")
                         live.stop()
                         self.assertIn("stream dropped", window("wait-text", "Titles are NOT getting through", 20))
                         desktop.screenshot(os.path.join(SCREENSHOTS, "setup-window-titles-stopped-96dpi.png"))

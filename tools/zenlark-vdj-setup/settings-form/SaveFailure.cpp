@@ -22,7 +22,7 @@ static std::string reason(SaveStep step, std::uint32_t error) {
                      "read-only folder). Copy the folder somewhere you may write, or start this program as "
                      "an "
                      "administrator."
-                   : "the settings file is read-only, or Windows lets this program not replace it. In "
+                   : "the settings file is read-only, or Windows does not let this program replace it. In "
                      "Explorer, right-click the file, Properties, untick Read-only; or start this program as "
                      "an administrator.";
     case sharingViolation:
