@@ -501,7 +501,8 @@ void SetupWindow::command(int id, int code) {
     case IDC_TRACKLIST_ON:
     case IDC_NOW_PLAYING_ON:
         if (text(id == IDC_TRACKLIST_ON ? IDC_TRACKLIST : IDC_NOW_PLAYING).empty())
-            setText(id == IDC_TRACKLIST_ON ? IDC_TRACKLIST : IDC_NOW_PLAYING, defaultWatchFile(id == IDC_TRACKLIST_ON));
+            setText(id == IDC_TRACKLIST_ON ? IDC_TRACKLIST : IDC_NOW_PLAYING,
+                    defaultWatchFile(id == IDC_TRACKLIST_ON));
         return;
     default:
         if ((code == EN_CHANGE || code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && byDj)

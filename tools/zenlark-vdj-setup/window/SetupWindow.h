@@ -86,6 +86,7 @@ class SetupWindow {
     bool testCancelled_ = false;
     bool watchTrouble_ = false;
     std::string testLastLine_;
+    std::string watchLastLine_;
     std::string listenersTitle_;
     std::string listenersSince_;
     HWND dialog_ = nullptr;

@@ -119,7 +119,8 @@ static std::string clockNow() {
 
 // A tracklist is never written over: each set gets a name of its own.
 std::string SetupWindow::defaultWatchFile(bool tracklist) const {
-    const std::string name = tracklist ? "Tracklist " + localTime("%Y-%m-%d %H%M") + ".txt" : "Now playing.txt";
+    const std::string name =
+        tracklist ? "Tracklist " + localTime("%Y-%m-%d %H%M") + ".txt" : "Now playing.txt";
     return utf8FromWide(settingsFolder()) + name;
 }
 
@@ -147,6 +148,7 @@ void SetupWindow::toggleWatch() {
     SendDlgItemMessageW(dialog_, IDC_STEPS, LB_RESETCONTENT, 0, 0);
     listenersTitle_.clear();
     listenersSince_.clear();
+    watchLastLine_.clear();
     tray_->show(L"Zenlark VDJ setup: watching listeners", false);
     showListeners("Listening to the stream as a player does ...", false);
     setStatus(dirty_ ? "Watching the saved settings of [" + forms_[current_].section +
@@ -157,18 +159,23 @@ void SetupWindow::toggleWatch() {
     enableRunButtons();
 }
 
+static std::string listenersSee(const std::string& title, const std::string& since) {
+    return "Listeners see: " + (title.empty() ? std::string("(no title)") : title) + "  (since " + since +
+           ")";
+}
+
 void SetupWindow::watchNews() {
     for (const std::string& line : watch_->takeLines()) {
         addStep(line);
+        if (!trimmed(line).empty())
+            watchLastLine_ = line;
         const WatchLine read = readWatchLine(line);
         const std::string clock = read.clock.empty() ? clockNow() : read.clock;
         if (read.news == WatchNews::title) {
             listenersTitle_ = read.text;
             listenersSince_ = clock;
             if (!watchTrouble_)
-                showListeners("Listeners see: " + (read.text.empty() ? "(no title)" : read.text) +
-                                  "  (since " + clock + ")",
-                              false);
+                showListeners(listenersSee(read.text, clock), false);
         } else if (read.news == WatchNews::trouble) {
             if (!watchTrouble_)
                 tray_->notify(L"Titles stopped getting through", wide(read.text.substr(0, 250)), true);
@@ -176,21 +183,21 @@ void SetupWindow::watchNews() {
         } else if (read.news == WatchNews::flowing) {
             if (watchTrouble_)
                 tray_->notify(L"Titles get through again", wide(read.text.substr(0, 250)), false);
-            showListeners(listenersSince_.empty()
-                              ? read.text
-                              : "Listeners see: " + listenersTitle_ + "  (since " + listenersSince_ + ")",
-                          false);
+            showListeners(
+                listenersSince_.empty() ? read.text : listenersSee(listenersTitle_, listenersSince_), false);
         }
     }
     if (!watch_->finished())
         return;
+    // A watch that could not start (a tracklist that exists already, no stream) says why last.
+    const bool ended = watch_->exitCode() == 0;
     watch_.reset();
     enableRunButtons();
     if (IsDlgButtonChecked(dialog_, IDC_TRAY) != BST_CHECKED)
         tray_->hide();
     if (!watchTrouble_)
         showListeners("Not watching.", false);
-    setStatus("The watch ended.");
+    setStatus(ended ? "The watch ended." : "The watch ended: " + watchLastLine_);
 }
 
 void SetupWindow::trayClicked(LPARAM lParam) {
