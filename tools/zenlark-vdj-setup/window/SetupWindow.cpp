@@ -189,16 +189,17 @@ void SetupWindow::showForm() {
 
 void SetupWindow::readForm() {
     ServerForm& form = forms_[current_];
-    const LRESULT kind = SendDlgItemMessageW(dialog_, IDC_KIND, CB_GETCURSEL, 0, 0);
-    if (kind >= 0 && kind < 4)
-        form.kind = static_cast<ServerKindChoice>(kind);
     form.serverUrl = text(IDC_ADDRESS);
+    // The mount field shows what the kind shown with it names; a kind just picked applies after.
     const std::string choice = text(IDC_MOUNT);
     const std::optional<OfferedStream> offer = offerNamed(offers_, choice);
     if (form.kind == ServerKindChoice::shoutcast2)
         form.sid = offer && !offer->sid.empty() ? offer->sid : choice;
     else if (isIcecastLike(form.kind))
         form.mount = offer ? offer->mount : choice;
+    const LRESULT kind = SendDlgItemMessageW(dialog_, IDC_KIND, CB_GETCURSEL, 0, 0);
+    if (kind >= 0 && kind < 4)
+        form.kind = static_cast<ServerKindChoice>(kind);
     form.username = text(IDC_USERNAME);
     form.password = text(IDC_PASSWORD);
     // Shoutcast's source password with its stream, "PW:#2", names the stream too.
@@ -392,7 +393,13 @@ void SetupWindow::save() {
     fileExists_ = true;
     removed_.clear();
     dirty_ = false;
-    forms_ = formsFromText(fileText_);
+    // The file tells a station platform's input from Icecast by nothing: the choice stays.
+    std::vector<ServerForm> saved = formsFromText(fileText_);
+    for (std::size_t index = 0; index < saved.size() && index < forms_.size(); ++index) {
+        if (forms_[index].kind == ServerKindChoice::stationPlatform && isIcecastLike(saved[index].kind))
+            saved[index].kind = ServerKindChoice::stationPlatform;
+    }
+    forms_ = saved;
     fillSectionList();
     showForm();
     setStatus(
