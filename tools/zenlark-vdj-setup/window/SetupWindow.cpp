@@ -394,12 +394,21 @@ void SetupWindow::save() {
     removed_.clear();
     dirty_ = false;
     // The file tells a station platform's input from Icecast by nothing: the choice stays.
+    const std::string shown = forms_[current_].section;
     std::vector<ServerForm> saved = formsFromText(fileText_);
-    for (std::size_t index = 0; index < saved.size() && index < forms_.size(); ++index) {
-        if (forms_[index].kind == ServerKindChoice::stationPlatform && isIcecastLike(saved[index].kind))
-            saved[index].kind = ServerKindChoice::stationPlatform;
+    for (ServerForm& form : saved) {
+        for (const ServerForm& before : forms_) {
+            if (before.section == form.section && before.kind == ServerKindChoice::stationPlatform &&
+                isIcecastLike(form.kind))
+                form.kind = ServerKindChoice::stationPlatform;
+        }
     }
     forms_ = saved;
+    // The file lists the sections in number order; the one shown stays shown.
+    for (std::size_t index = 0; index < forms_.size(); ++index) {
+        if (forms_[index].section == shown)
+            current_ = index;
+    }
     fillSectionList();
     showForm();
     setStatus(
