@@ -125,6 +125,24 @@ class SetupWindowOnIcecast(unittest.TestCase):
                     self.assertIn(f"\r\nserver_url=http://127.0.0.1:{ice.port}/\r\n", text)
                     self.assertIn(";server_url=https://www.example.com/radio/", text)  # the sample's examples stay
 
+                    with self.subTest("a second server is added below the others, and removed again"):
+                        window("click", "Add server")
+                        window("wait-text", "Added [stream2]", 10)
+                        window("set", ADDRESS, f"http://127.0.0.1:{ice.port}/backup")
+                        window("wait-text", "[stream2] http://127.0.0.1", 10)
+                        window("set", "Password:", ice.source_password)
+                        window("click", "Save")
+                        window("wait-text", "Saved.", 10)
+                        added = saved_settings(folder)
+                        self.assertTrue(added.startswith(text), "the file so far stays as it was")
+                        self.assertIn("\r\n[stream2]\r\nserver_url=http://127.0.0.1:", added[len(text):])
+                        self.assertIn("\r\nmount=/backup\r\n", added[len(text):])
+                        window("click", "Remove server")
+                        window("wait-text", "Removed the server", 10)
+                        window("click", "Save")
+                        window("wait-text", "Saved.", 10)
+                        self.assertEqual(saved_settings(folder), text)
+
                     # The real plug-in reads the saved file; the window watches what listeners get,
                     # red while the encoder is gone, green again once it is back.
                     window("click", "Now-playing file:")  # beside the settings, for a video overlay

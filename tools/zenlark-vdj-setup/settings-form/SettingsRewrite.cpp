@@ -166,6 +166,9 @@ std::string rewrittenSettings(const std::string& text, const std::vector<Section
         else
             appendSection(file, section);
     }
+    // A section added and removed again leaves no blank lines behind at the end.
+    while (!file.lines.empty() && trimmed(file.lines.back()).empty())
+        file.lines.pop_back();
     std::string out;
     for (const std::string& line : file.lines)
         out += line + "\r\n";

@@ -15,7 +15,7 @@ struct SectionToSave {
 // section's first occurrence takes the new value and its later lines in that section go; a key
 // the section lacks is added after its last key line, unless its value is the plug-in's
 // default; a section the text lacks is added at the end. The sections in `removed` go, each from
-// its header to its last key line. Lines end in CRLF.
+// its header to its last key line. Lines end in CRLF; blank lines at the end go.
 std::string rewrittenSettings(const std::string& text, const std::vector<SectionToSave>& sections,
                               const std::vector<std::string>& removed);
 
