@@ -7,8 +7,7 @@
 //   items LABEL                 a combo box's items, separated by " | "
 //   pick LABEL ITEM             selects the combo box item that starts with ITEM
 //   click BUTTON                presses the button labelled BUTTON
-//   wait-text PREFIX SECONDS    the text of a control that starts with PREFIX, once one does
-//   status                      the status bar's text
+//   wait-text PREFIX SECONDS    the text of a control or the status bar that starts with PREFIX
 //   focused                     the label of the control that has the keyboard focus
 //   unreachable                 the enabled controls that Tab never reaches (none: "ok")
 //   size                        the window's width and height in pixels
@@ -223,8 +222,6 @@ static std::string run(const std::vector<std::string>& a) {
             waitFor(std::stod(a[2]), [&] { return !(text = textStartingWith(wide(a[1]))).empty(); });
         return found ? "ok " + text : "error no text " + a[1] + "; status: " + statusText();
     }
-    if (verb == "status")
-        return "ok " + statusText();
     if (verb == "focused") {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
