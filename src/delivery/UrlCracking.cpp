@@ -9,9 +9,45 @@
 // Buffer sizes: the call is told one less than the buffer holds, keeping room for the terminator.
 static constexpr DWORD hostNameBufferSize = 512;
 static constexpr DWORD urlPathBufferSize = 1024;
+static constexpr std::size_t longestHostName = hostNameBufferSize - 2;
 
 static bool holdsQueryOrFragment(const std::wstring& serverUrl) {
     return serverUrl.find_first_of(L"?#") != std::wstring::npos;
+}
+
+// The host and port after the scheme and any user information: up to the path.
+static std::wstring hostAndPort(const std::wstring& url) {
+    const std::size_t scheme = url.find(L"://");
+    if (scheme == std::wstring::npos)
+        return std::wstring();
+    const std::size_t start = scheme + 3;
+    const std::wstring authority = url.substr(start, url.find(L'/', start) - start);
+    const std::size_t at = authority.rfind(L'@');
+    return at == std::wstring::npos ? authority : authority.substr(at + 1);
+}
+
+static bool isPortNumber(const std::wstring& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return false;
+    const unsigned long value = std::stoul(text);
+    return value >= 1 && value <= 65535;
+}
+
+std::optional<BracketedHost> bracketedHost(const std::wstring& url) {
+    const std::wstring host = hostAndPort(url);
+    if (host.empty() || host.front() != L'[')
+        return std::nullopt;
+    BracketedHost bracketed;
+    const std::size_t close = host.find(L']');
+    if (close == std::wstring::npos)
+        return bracketed;
+    const std::wstring rest = host.substr(close + 1);
+    if (!rest.empty() && (rest.front() != L':' || !isPortNumber(rest.substr(1))))
+        return bracketed;
+    bracketed.hostName = host.substr(0, close + 1);
+    bracketed.port = rest.empty() ? 0 : static_cast<std::uint16_t>(std::stoul(rest.substr(1)));
+    bracketed.usable = true;
+    return bracketed;
 }
 
 std::optional<ServerAddress> crackServerUrl(const std::wstring& serverUrl, std::uint32_t& platformError) {
@@ -42,6 +78,16 @@ std::optional<ServerAddress> crackServerUrl(const std::wstring& serverUrl, std::
     address.hostName.assign(hostName.data(), components.dwHostNameLength);
     address.port = components.nPort;
     address.urlPath.assign(urlPath.data(), components.dwUrlPathLength);
+    const std::optional<BracketedHost> bracketed = bracketedHost(serverUrl);
+    if (!bracketed)
+        return address;
+    if (!bracketed->usable || bracketed->hostName.size() > longestHostName)
+        return std::nullopt;
+    address.hostName = bracketed->hostName;
+    address.port = bracketed->port != 0
+                       ? bracketed->port
+                       : static_cast<std::uint16_t>(address.secure ? INTERNET_DEFAULT_HTTPS_PORT
+                                                                   : INTERNET_DEFAULT_HTTP_PORT);
     return address;
 }
 

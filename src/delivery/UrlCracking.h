@@ -18,3 +18,15 @@ struct ServerAddress {
 // `platformError` receives the cracker's error when it refused the address, else 0.
 std::optional<ServerAddress> crackServerUrl(const std::wstring& serverUrl, std::uint32_t& platformError);
 std::optional<ServerAddress> crackServerUrl(const std::wstring& serverUrl);
+
+// The host and port of an address whose host is an IPv6 address in brackets, as in
+// "http://[::1]:8000/", read from the text: some URL crackers split such a host at its first
+// colon. The host keeps its brackets, the form the Host header needs and the connection takes;
+// the port is 0 when none is written. Nothing for any other host; `usable` is false for a
+// bracketed host that is not closed or is followed by anything but a port from 1 to 65535.
+struct BracketedHost {
+    std::wstring hostName;
+    std::uint16_t port = 0;
+    bool usable = false;
+};
+std::optional<BracketedHost> bracketedHost(const std::wstring& url);

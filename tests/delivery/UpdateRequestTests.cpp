@@ -107,6 +107,29 @@ TEST(UrlCracking, RefusesQueryAndFragmentSoTheTargetCannotLandInThem) {
     EXPECT_FALSE(crackServerUrl(L"http://radio.example/r#top"));
 }
 
+// Some crackers split "[::1]:8000" at its first colon; the host keeps its brackets for the Host header.
+TEST(UrlCracking, BracketedIpv6HostKeepsItsBracketsAndPort) {
+    const struct {
+        const wchar_t* url;
+        const wchar_t* host;
+        std::uint16_t port;
+        const wchar_t* path;
+    } rows[] = {
+        {L"http://[::1]:8000/radio/", L"[::1]", 8000, L"/radio/"},
+        {L"https://dj:pw@[2001:db8::7]/", L"[2001:db8::7]", 443, L"/"},
+        {L"http://[::1]", L"[::1]", 80, L""},
+    };
+    for (const auto& row : rows) {
+        const std::optional<ServerAddress> address = crackServerUrl(row.url);
+        ASSERT_TRUE(address) << row.url;
+        EXPECT_EQ(address->hostName, row.host);
+        EXPECT_EQ(address->port, row.port);
+        EXPECT_EQ(address->urlPath, row.path);
+    }
+    for (const wchar_t* refused : {L"http://[::1/", L"http://[::1]x:8000/", L"http://[::1]:0/", L"http://[::1]:65536/"})
+        EXPECT_FALSE(crackServerUrl(refused)) << refused;
+}
+
 TEST(UrlCracking, HostAndPathLengthLimits) {
     EXPECT_TRUE(crackServerUrl(L"http://" + std::wstring(510, L'a') + L"/"));
     EXPECT_FALSE(crackServerUrl(L"http://" + std::wstring(511, L'a') + L"/"));

@@ -65,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Framed as one stream of the list too, so the bytes reach the reader of its elements.
     const std::string framed = "<SHOUTCASTSERVER><STREAMSTATS><STREAM id=\"" + page + "</STREAM>";
     for (const std::string& list : {page, framed}) {
+        isServerFull(list);
         if (const std::optional<std::vector<ShoutcastStream>> streams = parseShoutcastStatistics(list)) {
             for (const ShoutcastStream& listed : *streams)
                 require(listed.id > 0 && listed.path.size() <= list.size() && listed.title.size() <= list.size());

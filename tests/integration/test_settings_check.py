@@ -20,6 +20,7 @@ from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
 from harness.recording_server import Answer, RecordingServer  # noqa: E402
 from harness.shoutcast_station import ShoutcastStation  # noqa: E402
+from test_tls_exchange import make_ca, make_server_cert, openssl, trust  # noqa: E402
 from harness.processes import signal_group  # noqa: E402
 from harness.windows import press_ctrl_c, run_on_console, run_windows, windows_command, windows_path  # noqa: E402
 
@@ -253,26 +254,46 @@ def write_raw(folder, name, text, encoding, mark=b""):
 class DjMistakes(unittest.TestCase):
     """The mistakes DJs make, each against the kind of server they meet it on: the last verdict
     names the real cause and the line to write, and the exit code says whether to go live.
-    Shoutcast 2 is the real DNAS 2.6, with a v1 source on stream 1 (only stream 1 exists);
-    Shoutcast 1 is a stand-in (see harness/shoutcast_station.py). DNAS answers every update with
-    an empty 200, so only the read-back tells. Icecast 2.5 and Icecast-KH stream /live and their
-    Shoutcast mount /stream; 2.5 in strict mode streams /live alone."""
+    Shoutcast 2 is the real DNAS 2.6 with four streams, as a hosting slot has them: v1 sources on
+    streams 1 (the station's), 2 (full: one listener of one) and 3, none on stream 4; Shoutcast 1
+    is a stand-in (see harness/shoutcast_station.py). DNAS answers every update with an empty 200,
+    so only the read-back tells. Icecast 2.5 and Icecast-KH stream /live, their Shoutcast mount
+    /stream and /full (one listener of one); 2.5 in strict mode streams /live alone. Icecast-KH
+    runs once more at its client limit ("crowded")."""
 
     @classmethod
     def setUpClass(cls):
         cls.servers = []
         cls.absent = {}  # kind of server -> why its rows skip
         try:
-            cls.dnas = cls._peer("dnas", DnasServer, shoutcast=True)
-            cls.ice25 = cls._peer("icecast 2.5", lambda: IcecastServer(kind=ICECAST_25), mp3=True, shoutcast=True)
+            cls.dnas = cls._peer("dnas", lambda: DnasServer(streams=(1, 2, 3, 4), max_listeners={2: 1}),
+                                 shoutcast=True)
+            if cls.dnas:
+                cls.dnas.start_shoutcast_source(sid=2)
+                cls.dnas.start_shoutcast_source(sid=3)
+                cls.dnas.listen("/live2")
+            full = {"/full": 1}
+            cls.ice25 = cls._peer("icecast 2.5", lambda: IcecastServer(kind=ICECAST_25, max_listeners=full), mp3=True,
+                                  shoutcast=True)
             cls.strict25 = cls._peer("icecast 2.5 strict", lambda: IcecastServer(kind=ICECAST_25, strict=True), mp3=True)
-            cls.kh = cls._peer("icecast-kh", lambda: IcecastServer(kind=ICECAST_KH), mp3=True, shoutcast=True)
-            cls.ice = cls._serve(IcecastServer())
+            cls.kh = cls._peer("icecast-kh", lambda: IcecastServer(kind=ICECAST_KH, max_listeners=full), mp3=True,
+                               shoutcast=True)
+            # At its client limit with the MP3 source and one listener. Icecast 2.4 and 2.5 answer a
+            # client over their limit before reading its request, and close: whether the answer or a
+            # reset arrives is a race, so only KH, which reads the request first, has a row.
+            cls.crowded_kh = cls._peer("icecast-kh crowded", lambda: IcecastServer(kind=ICECAST_KH, clients=2), mp3=True)
+            if cls.crowded_kh:
+                cls.crowded_kh.listen("/live")
+            cls.ice = cls._serve(IcecastServer(max_listeners=full))
             cls.ice.start_mp3_source("/live")
+            for server in (cls.ice, cls.ice25, cls.kh):
+                if server:
+                    server.start_mp3_source("/full")
+                    server.listen("/full")
             cls.ice.start_mp3_source("/remote", bind_address="127.0.0.2")
             cls.ice.start_ogg_source("/opus.ogg")
             cls.ice.start_shoutcast_source()
-            cls.harbor = cls._serve(HarborServer())
+            cls.harbor = cls._serve(HarborServer(ipv6=True))
             cls.harbor.start_mp3_source("/live")
             cls.harbor.start_shoutcast_source()
             cls.v1_station = ShoutcastStation(password="dj-pass", sids={1: "Old Song"})
@@ -280,11 +301,28 @@ class DjMistakes(unittest.TestCase):
             cls.web = cls._serve(RecordingServer(default=Answer(404, body=NOT_FOUND_PAGE)))
             cls.moved = cls._serve(RecordingServer(default=Answer.redirect("https://stream.example.com:8443/")))
             cls.silent = cls._serve(RecordingServer(default=Answer.never()))
+            trusted, self_signed = cls._certificates()
+            cls.tls = cls._serve(RecordingServer(certfile=trusted[0], keyfile=trusted[1]))
+            cls.self_signed = cls._serve(RecordingServer(certfile=self_signed[0], keyfile=self_signed[1]))
             cls.ice.wait_for_mount(cls.ice.shoutcast_mount)
             cls.harbor.wait_for_mount("/live")
         except BaseException:
             cls.tearDownClass()
             raise
+
+    @classmethod
+    def _certificates(cls):
+        """(certificate, key) for localhost from a test authority the Wine prefix trusts while the
+        rows run, and a self-signed one it never trusts."""
+        cls.tls_folder = tempfile.mkdtemp(prefix="zenlark-mistake-tls-")
+        ca_key, ca_cert, ca_der = make_ca(cls.tls_folder, "trusted-ca")
+        trusted = make_server_cert(cls.tls_folder, "trusted-server", ca_key, ca_cert)
+        trust("add", ca_der)
+        cls.trusted_ca = ca_der
+        self_signed = tuple(os.path.join(cls.tls_folder, name) for name in ("self-signed.pem", "self-signed.key"))
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=localhost",
+                "-addext", "subjectAltName=DNS:localhost", "-keyout", self_signed[1], "-out", self_signed[0])
+        return trusted, self_signed
 
     @classmethod
     def _serve(cls, server):
@@ -313,6 +351,10 @@ class DjMistakes(unittest.TestCase):
     def tearDownClass(cls):
         for server in reversed(cls.servers):
             server.stop()
+        if getattr(cls, "trusted_ca", None):
+            trust("remove", cls.trusted_ca)
+        if getattr(cls, "tls_folder", None):
+            shutil.rmtree(cls.tls_folder, True)
 
     def settings_for(self, kind, **overrides):
         def icecast(server):
@@ -327,13 +369,15 @@ class DjMistakes(unittest.TestCase):
         values = {"icecast": ice, "harbor": harbor, "dnas": dnas,
                   "harbor icy": dict(harbor, server_url=self.harbor.icy_url + "/", protocol="shoutcast", sid="1"),
                   "icecast 2.5": icecast(self.ice25), "icecast 2.5 strict": icecast(self.strict25),
-                  "icecast-kh": icecast(self.kh),
+                  "icecast-kh": icecast(self.kh), "icecast-kh crowded": icecast(self.crowded_kh),
                   "v1": dict(shoutcast, server_url=f"http://127.0.0.1:{self.v1.port}/", protocol="shoutcast1"),
                   **{name: dict(ice, server_url=f"http://127.0.0.1:{server.port}/", password="pw")
-                     for name, server in (("web", self.web), ("moved", self.moved), ("silent", self.silent))}}[kind]
+                     for name, server in (("web", self.web), ("moved", self.moved), ("silent", self.silent))},
+                  "tls": dict(ice, server_url=f"http://localhost:{self.tls.port}/", password="pw"),
+                  "self-signed": dict(ice, server_url=f"https://localhost:{self.self_signed.port}/", password="pw")}[kind]
         values = dict(values)
         values.update(overrides)
-        return values
+        return {key: value for key, value in values.items() if value is not None}  # None: no such line
 
     # Rows whose update the server takes go to the harbor, which confirms in words: a read-back of
     # Icecast's /live could meet the title of another row running at the same time.
@@ -346,11 +390,16 @@ class DjMistakes(unittest.TestCase):
         self.addCleanup(shutil.rmtree, folder, True)
         settings = self.settings_for(kind, **overrides)
         section = form[len("section "):] if form.startswith("section [") else "[stream]"
-        text = section + "\n" + "".join(f"{key}={value}\n" for key, value in settings.items())
+        above = form[len("above: "):] if form.startswith("above: ") else None  # a key pasted above the section
+        text = (f"{above}={settings[above]}\n" if above else "") + section + "\n" + "".join(
+            f"{key}={value}\n" for key, value in settings.items() if key != above)
         if form.startswith("\n["):
             text += form  # a section pasted below
         file_name = "ZenlarkVdjStandalone.ini.txt" if form == "hidden .txt" else "ZenlarkVdjStandalone.ini"
         title = ["--title", f"Row {number} - Mistakes"] if "--title" not in args else []
+        if form == "beside a copy of the plug-in":
+            for name in ("ZenlarkVdjStandalone.dll", "ZenlarkVdjStandalone (1).dll"):
+                shutil.copy(os.path.join(build_dir(), "ZenlarkVdjStandalone.dll"), os.path.join(folder, name))
         if form == "no file beside the tool":
             shutil.copy(os.path.join(build_dir(), CHECK), folder)
             return run_check(*title, *args, program=os.path.join(folder, CHECK))
@@ -382,9 +431,12 @@ class DjMistakes(unittest.TestCase):
             ("a stray extension on the mount", "icecast", {"mount": "/live.mp3"}, "", [],
              "PROBLEM: The server streams /live, but mount says /live.mp3.", "Write mount=/live.", 1),
             ("a mount nobody streams to", "icecast", {"mount": "/nobody"}, "", [],
-             "PROBLEM: The server streams /live, /opus.ogg, /remote and /stream, but not /nobody.",
+             "PROBLEM: The server streams /full, /live, /opus.ogg, /remote and /stream, but not /nobody.",
              "Write mount= with the mount your encoder streams to", 1),
             ("an Opus mount", "icecast", {"mount": "/opus.ogg"}, "", [], "streams Ogg Opus", "Stream MP3 or AAC", 1),
+            ("a full mount", "icecast", {"mount": "/full"}, "", ["--watch"],
+             "OK: Icecast took the title: its status now shows it on /full. But the stream is full: 1 listener,",
+             "more listener slots", 0),
             ("the encoder on another address", "icecast", {"mount": "/remote"}, "", [],
              "this computer is not where the encoder streams from", "admin user and admin password", 1),
             ("... with the admin's credentials", "icecast",
@@ -408,8 +460,27 @@ class DjMistakes(unittest.TestCase):
             ("an unknown protocol", "dnas", {"protocol": "shoutcst"}, "", [],
              "PROBLEM: protocol=shoutcst is not a server kind", "protocol=shoutcast for Shoutcast", 1),
             ("Shoutcast: a sid that does not exist", "dnas", {"sid": "7"}, "", [],
-             "PROBLEM: The server took the update without a word, but stream 7 still shows no title.",
-             "Check, in this order: sid", 1),
+             "PROBLEM: This server has no stream 7: it hosts stream 1 (/live,", "Write sid= with the number of your", 1),
+            ("Shoutcast: the stream's path as mount, no sid", "dnas", {"sid": None, "mount": "/live3"}, "", [],
+             "PROBLEM: Shoutcast picks the stream by sid, not mount: /live3 is stream 3 here, but the titles go to "
+             "stream 1.", "Write sid=3.", 1),
+            ("Shoutcast: no sid where the server has four streams", "dnas", {"sid": None}, "", [],
+             "PROBLEM: This server hosts 4 streams: stream 1 (/live,", "Write sid= with the number of the stream", 1),
+            ("Shoutcast: sid as panels write it", "dnas", {"sid": "#3"}, "", [],
+             "PROBLEM: sid=#3 is not a plain number: the plug-in sends it as written, and Shoutcast DNAS reads it as "
+             "stream 1.", "Write sid=3.", 1),
+            ("Shoutcast: a stream without a source", "dnas", {"sid": "4"}, "", [],
+             "PROBLEM: Nothing streams to stream 4 (/live4, no source) now", "Start your encoder on stream 4", 1),
+            ("Shoutcast: DNAS's own password form names the stream", "dnas",
+             {"sid": None, "password": self.dnas and self.dnas.source_password + ":#3"}, "", ["--watch"],
+             "OK: listeners received the title", "", 0),
+            ("Shoutcast: the password's :#3 against sid=2", "dnas",
+             {"sid": "2", "password": self.dnas and self.dnas.source_password + ":#3"}, "", [],
+             "PROBLEM: The password ends in :#3, which makes Shoutcast DNAS update stream 3, but sid=2 names stream 2.",
+             "Write sid=3 if you stream to stream 3; for stream 2, end the password in :#2 instead.", 1),
+            ("Shoutcast: a full stream", "dnas", {"sid": "2"}, "", ["--watch"],
+             "OK: Shoutcast took the title: its status now shows it on stream 2. But the stream is full: 1 listener,",
+             "more listener slots", 0),
             ("Shoutcast: a title its filter refuses", "dnas", {}, "", ["--title", "Test"],
              "Its title filter refuses titles like this one", "Send a real song title", 1),
             ("Shoutcast: a title its filter drops for its start", "dnas", {}, "", ["--title", "(Hed) P.E. - Bartender"],
@@ -453,6 +524,35 @@ class DjMistakes(unittest.TestCase):
             ("Shoutcast 2: the Icecast form", "dnas", {"protocol": "icecast2"}, "", [],
              "PROBLEM: This server is Shoutcast DNAS: it took the Icecast-style update",
              "Write protocol=shoutcast2 and sid=1", 1),
+            ("an encoder's streamid= for sid", "dnas", {"sid": None, "streamid": "2"}, "", [],
+             "is not a key the plug-in reads: it reads sid=, so it uses sid=1.",
+             "Write sid=2 instead of streamid=2.", 1),
+            ("an encoder's mountpoint= for mount", "harbor", {"mount": None, "mountpoint": "/dj"}, "", [],
+             "is not a key the plug-in reads: it reads mount=, so it uses mount=/live.",
+             "Write mount=/dj instead of mountpoint=/dj.", 1),
+            ("host= and port= for server_url", "icecast",
+             {"server_url": None, "host": "127.0.0.1", "port": str(self.ice.port)}, "", [],
+             "PROBLEM: host= and port= are not keys the plug-in reads",
+             f"Write server_url={ice_root} in place of the lines host= and port=.", 1),
+            ("port= beside server_url", "icecast", {"server_url": "http://127.0.0.1/", "port": str(self.ice.port)},
+             "", [], "PROBLEM: port= is not a key the plug-in reads", f"Write server_url={ice_root} in place", 1),
+            ("a misspelt password key", "icecast", {"password": None, "pasword": self.ice.source_password}, "", [],
+             "PROBLEM: pasword= on line", "Change pasword= to password=", 1),
+            ("the password pasted above [stream]", "icecast", {}, "above: password", [],
+             "PROBLEM: password= on line 1 stands above the first section [stream]",
+             "Move it below the line [stream]", 1),
+            ("username=Source", "icecast", {"username": "Source"}, "", [],
+             "PROBLEM: username=Source is not source: Icecast compares user names letter for letter",
+             "Write username=source.", 1),
+            ("a bracketed IPv6 address", "harbor", {"server_url": f"http://[::1]:{self.harbor.port}/"}, "", [],
+             "OK: Liquidsoap's harbor confirmed", "", 0),
+            ("http:// to a port that speaks https", "tls", {}, "", [], "PROBLEM: This port speaks https, not plain http",
+             f"Write server_url=https://localhost:{self.tls.port}/ (https instead of http).", 1),
+            ("https:// with a self-signed certificate", "self-signed", {}, "", [],
+             "PROBLEM: Windows does not trust the server's certificate: it is self-signed", "certlm.msc", 1),
+            ("a copy of the plug-in beside it", "harbor", {}, "beside a copy of the plug-in", [],
+             "PROBLEM: The plug-in's folder holds two copies of the plug-in",
+             "Delete ZenlarkVdjStandalone (1).dll; keep ZenlarkVdjStandalone.dll.", 1),
         ]
         # The mistakes of Icecast 2.4 above on the other Icecast servers, whose answers differ.
         for kind, label in (("icecast 2.5", "Icecast 2.5"), ("icecast-kh", "Icecast-KH")):
@@ -464,13 +564,19 @@ class DjMistakes(unittest.TestCase):
                 (f"{label}: a stray extension on the mount", kind, {"mount": "/live.mp3"}, "", [],
                  "PROBLEM: The server streams /live, but mount says /live.mp3.", "Write mount=/live.", 1),
                 (f"{label}: a mount nobody streams to", kind, {"mount": "/nobody"}, "", [],
-                 "PROBLEM: The server streams /live and /stream, but not /nobody.",
+                 "PROBLEM: The server streams /full, /live and /stream, but not /nobody.",
                  "Write mount= with the mount your encoder streams to", 1),
+                (f"{label}: a full mount", kind, {"mount": "/full"}, "", ["--watch"],
+                 "OK: Icecast took the title: its status now shows it on /full. But the stream is full: 1 listener,",
+                 "more listener slots", 0),
             ]
         rows += [
             ("Icecast 2.5: the Shoutcast dialect", "icecast 2.5", {"protocol": "shoutcast2"}, "", [],
              "PROBLEM: Icecast 2.5 refuses every Shoutcast-style update",
              "Write protocol=icecast2 and mount=/live (or mount=/stream", 1),
+            ("Icecast-KH at its client limit", "icecast-kh crowded", {}, "", ["--watch"],
+             "OK: Icecast confirmed the update: \"Metadata update successful\". But the server is full",
+             "raise its client limit", 0),
             ("Icecast-KH: the Shoutcast dialect", "icecast-kh", {"protocol": "shoutcast2"}, "", [],
              "PROBLEM: This server is Icecast: its Shoutcast-style update put the title on its own Shoutcast "
              "mount /stream, not on /live.", "Write protocol=icecast2 and mount=/live (or mount=/stream", 1),

@@ -101,6 +101,24 @@ TEST(StreamWatch, StreamFailuresGetPlainWords) {
     const CheckVerdict refused = explainStreamFailure({StreamStep::request, 12029, 0, {}});
     EXPECT_FALSE(mentions(refused.happened, "12029")); // numbers go into the detail
     EXPECT_TRUE(mentions(refused.detail, "Windows error 12029"));
+    // Each server's words for a listener over its limit, in the status line or the body.
+    const struct {
+        std::uint32_t status;
+        const char* words;
+        const char* said;
+    } full[] = {
+        {503, "Server limit reached ", "The stream is full"},                        // DNAS
+        {403, "Forbidden max listeners reached", "The stream is full"},              // Icecast 2.4
+        {503, "Service Unavailable <text>Maximum listeners reached for this source</text>", "The stream is full"},
+        {403, "max listeners reached ", "The stream is full"},                       // Icecast-KH
+        {403, "Too many clients connected ", "The server is full"},                  // Icecast-KH
+        {503, "Service Unavailable <p>Icecast connection limit reached</p>", "The server is full"},
+        {403, "Forbidden ", "turns this listener away"},
+    };
+    for (const auto& row : full) {
+        const StreamFailure failure{StreamStep::status, 0, row.status, {}, row.words};
+        EXPECT_TRUE(mentions(explainStreamFailure(failure).happened, row.said)) << row.words;
+    }
 }
 
 TEST(StreamWatch, OnlyTheSentTitleAfterTheUpdateCountsAsArrived) {

@@ -5,12 +5,15 @@
 #include "SectionVerdict.h"
 #include "listeners/TitleWatch.h"
 #include "server-answer/AccessProbe.h"
+#include "server-answer/AnswerVerdict.h"
 #include "server-answer/UpdateCheck.h"
 #include "settings-file/SettingsReport.h"
+#include "settings-file/UnreadLines.h"
 
 #include "delivery/ServerDialect.h"
 #include "delivery/TextEncoding.h"
 #include "delivery/UpdateRequest.h"
+#include "delivery/UpdateTarget.h"
 #include "settings/SettingsFile.h"
 #include "worker/ServerList.h"
 
@@ -139,14 +142,52 @@ static void followTheTitle(std::unique_ptr<TitleWatch>& watch, const StreamSetti
     watch->updateSent();
 }
 
+// A full stream turns the watch away as it turns away any new listener, before the update goes
+// out. The title still reached those already in, as the server showed after the update, so the
+// update's verdict stands and names what keeps new listeners out.
+static CheckVerdict turnedAway(const CheckVerdict& update, TitleWatch& watch, LimitReached limit,
+                               const std::optional<ServerView>& before, const std::string& mount) {
+    printLine("The watch " + watch.awaitTitle(0).happened);
+    if (before && limitSeenIn(*before) != LimitReached::none)
+        return update; // it says so already
+    return withFullStream(update, limit, before ? listenersOn(*before, mount) : std::nullopt);
+}
+
 // Shows the final verdict of a section and, with --watch, waits for its title to reach
 // listeners, unless the update already failed.
 static SectionResult finish(const CheckVerdict& verdict, std::unique_ptr<TitleWatch>& watch,
-                            const CheckOptions& options) {
+                            const CheckOptions& options, const std::optional<ServerView>& before,
+                            const std::string& mount) {
+    const LimitReached limit = watch && verdict.confirmed ? watch->turnedAwayFor() : LimitReached::none;
+    if (limit != LimitReached::none) {
+        const CheckVerdict full = turnedAway(verdict, *watch, limit, before, mount);
+        showVerdict(full);
+        return resultOf(full);
+    }
     showVerdict(verdict);
     if (!watch || isProblem(verdict))
         return resultOf(verdict);
     return resultOf(awaitTitle(*watch, options.watch));
+}
+
+// A Shoutcast section's choice of stream, judged with the streams the server lists.
+static std::vector<SettingsWarning> streamChoiceWarnings(const SettingsFileState& file,
+                                                         const StreamSection& section,
+                                                         const std::optional<ServerView>& before) {
+    if (detectDialect(section.settings.protocol) != ServerDialect::Shoutcast)
+        return {};
+    return findStreamChoiceMistakes(streamChoiceOf(file.path, section),
+                                    before ? before->streams : std::vector<ShoutcastStream>());
+}
+
+// The settings as the watch listens with them: on the stream a DNAS update reaches, which a
+// password ending in ":#N" chooses before sid.
+static StreamSettings watchedSettings(const StreamSettings& settings,
+                                      const std::optional<ServerView>& before) {
+    StreamSettings watched = settings;
+    if (before && !before->streams.empty() && !before->sid.empty())
+        watched.sid = std::wstring(before->sid.begin(), before->sid.end());
+    return watched;
 }
 
 static void append(std::vector<SettingsWarning>& warnings, const std::vector<SettingsWarning>& more) {
@@ -169,14 +210,19 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     const std::optional<ServerView> before =
         request && options.send ? lookBeforeUpdate(settings) : std::nullopt;
     // What the plug-in does not read as written first: the verdict names the first of those.
-    std::vector<SettingsWarning> warnings = repeatWarnings(file.sections, utf8(section.name));
+    const std::string name = utf8(section.name);
+    const SectionValues values = sectionValuesOf(settings);
+    std::vector<SettingsWarning> warnings = repeatWarnings(file.sections, name);
+    append(warnings, looseLineWarnings(file.looseLines, file.sections, name));
+    append(warnings, unreadKeyWarnings(file.sections, name, values));
     append(warnings, cutValueWarnings(file.path, section));
-    append(warnings, findSettingsMistakes(sectionValuesOf(settings), liveMountPaths(before)));
+    append(warnings, findSettingsMistakes(values, liveMountPaths(before)));
+    append(warnings, streamChoiceWarnings(file, section, before));
     showWarnings(warnings);
     const SectionReading reading = readingOf(file, section.name);
     std::unique_ptr<TitleWatch> watch;
     if (options.watch.enabled && request) {
-        watch = startWatch(settings, options.watch, expected);
+        watch = startWatch(watchedSettings(settings, before), options.watch, expected);
         if (!watch)
             return SectionResult{false, true, "PROBLEM: no stream to listen to"};
         if (!watch->awaitHeard()) {
@@ -187,8 +233,7 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     if (!options.send && request) {
         printLine("Nothing sent (--no-send).");
         const CheckVerdict shown{true, "the request is shown; nothing was sent (--no-send).", ""};
-        const CheckVerdict verdict =
-            sectionVerdict(shown, utf8(section.name), reading, warnings, UpdateFacts{});
+        const CheckVerdict verdict = sectionVerdict(shown, name, reading, warnings, UpdateFacts{});
         if (!verdict.confirmed)
             showVerdict(verdict);
         return SectionResult{verdict.confirmed, true,
@@ -199,11 +244,11 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     if (watch)
         watch->updateSent();
     const UpdateResult update = sendAndJudge(settings, request, title, expected, before, report);
-    const CheckVerdict verdict = sectionVerdict(update.verdict, utf8(section.name), reading, warnings,
+    const CheckVerdict verdict = sectionVerdict(update.verdict, name, reading, warnings,
                                                 UpdateFacts{update.sent, update.credentialsRefused});
     if (watch && !isProblem(verdict))
         followTheTitle(watch, settings, options, update, expected);
-    return finish(verdict, watch, options);
+    return finish(verdict, watch, options, before, mountPoint(utf8(settings.mount)));
 }
 
 // A section the plug-in does not use: not ready while others are, or a second one for the same
@@ -300,9 +345,12 @@ int runCheck(const CheckOptions& options) {
         for (const UnreadSection& section : unread)
             printLine("  [" + section.name + "] not read by the plug-in");
     }
-    if (!unread.empty()) {
+    const std::optional<CheckVerdict> copies = pluginCopiesVerdict(file.pluginCopies);
+    if (!unread.empty())
         showVerdict(unreadSectionsVerdict(unread));
+    if (copies)
+        showVerdict(*copies);
+    if (!unread.empty() || copies)
         return 1;
-    }
     return anyChecked && allConfirmed ? 0 : 1;
 }

@@ -15,8 +15,14 @@ constexpr std::uint32_t invalidServerResponse = 12152;
 constexpr std::uint32_t secureChannelError = 12157;
 constexpr std::uint32_t secureFailure = 12175;
 // Some WinHTTP implementations pass the socket's own errors through.
+constexpr std::uint32_t socketReset = 10054;
 constexpr std::uint32_t socketTimeout = 10060;
 constexpr std::uint32_t socketRefused = 10061;
+
+// The server closed or reset the connection instead of answering.
+inline bool isConnectionDropped(std::uint32_t error) {
+    return error == connectionError || error == socketReset;
+}
 
 // The certificate was refused or TLS could not be negotiated. (Revocation is not checked, so a
 // revoked certificate is never reported.)

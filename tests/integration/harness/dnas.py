@@ -33,17 +33,18 @@ class DnasError(RuntimeError):
 
 class DnasServer(LoopbackServer):
     """Shoutcast DNAS 2.6 on 127.0.0.1 with one stream per sid in `streams`, stream N on
-    `stream_path(N)`. `port` takes listeners, admin.cgi, the status pages and v2 sources;
+    `stream_path(N)`, taking `max_listeners[N]` listeners where given. `port` takes listeners, admin.cgi, the status pages and v2 sources;
     `shoutcast_port` (port + 1) takes v1 sources, whose password line says the stream."""
 
     start_error = DnasError
 
-    def __init__(self, streams=(1,)):
+    def __init__(self, streams=(1,), max_listeners=None):
         super().__init__()
         self.workdir = tempfile.mkdtemp(prefix="dnas-")
         self.host = "127.0.0.1"
         self.port = None
         self.streams = tuple(streams)
+        self.max_listeners = dict(max_listeners or {})  # {sid: N}: N listeners into that stream
         self.source_password = "dj-" + secrets.token_hex(6)
         self.admin_password = "adm-" + secrets.token_hex(6)
         self._binary = None
@@ -138,6 +139,8 @@ class DnasServer(LoopbackServer):
                  "publicserver=never"]
         for index, sid in enumerate(self.streams, 1):
             lines += [f"streamid_{index}={sid}", f"streampath_{index}={self.stream_path(sid)}"]
+            if sid in self.max_listeners:
+                lines.append(f"streammaxuser_{index}={self.max_listeners[sid]}")
         for key, name in (("logfile", "sc_serv.log"), ("w3clog", "sc_w3c.log"), ("banfile", "sc_serv.ban"),
                           ("ripfile", "sc_serv.rip"), ("agentfile", "sc_serv.agent"),
                           ("adminfile", "sc_serv.admin"), ("pidfile", "sc_serv.pid")):

@@ -71,16 +71,20 @@ class IcecastServer(LoopbackServer):
 
     `kind` chooses the server (ICECAST_24, ICECAST_25, ICECAST_KH); a peer server whose sources
     are absent makes start() raise peers.PeerAbsent. `strict` (2.5 only) makes /admin/metadata
-    refuse GET with 405, as an admin who sets its strict mode does.
+    refuse GET with 405, as an admin who sets its strict mode does. `max_listeners` ({mount: N})
+    lets N listeners into each mount named; `clients` is the server's limit of connections, its
+    sources and listeners included.
     """
 
     start_error = IcecastError
 
     def __init__(self, workdir=None, shoutcast_mount="/stream", mounts=(), source_timeout=10, kind=ICECAST_24,
-                 strict=False):
+                 strict=False, max_listeners=None, clients=100):
         super().__init__()
         self.kind = kind
         self.strict = strict
+        self.max_listeners = dict(max_listeners or {})
+        self.clients = clients
         self.icy_ok2_before_headers = kind.icy_ok2_before_headers
         self._binary = None
         self._own_workdir = workdir is None
@@ -227,8 +231,9 @@ class IcecastServer(LoopbackServer):
         mounts = []
         if self.kind.default_mount:
             mounts.append('<mount type="default">' + _element("charset", "UTF-8") + "</mount>")
-        for mount in self.extra_mounts:
-            mounts.append('<mount type="normal">' + _element("mount-name", mount)
+        for mount in dict.fromkeys(self.extra_mounts + tuple(self.max_listeners)):
+            limit = _element("max-listeners", self.max_listeners[mount]) if mount in self.max_listeners else ""
+            mounts.append('<mount type="normal">' + _element("mount-name", mount) + limit
                           + _element("charset", "UTF-8") + "</mount>")
         return "\n    ".join(mounts)
 
@@ -243,7 +248,7 @@ class IcecastServer(LoopbackServer):
     <admin>test@localhost</admin>
     <hostname>{self.host}</hostname>
     <limits>
-        <clients>100</clients>
+        <clients>{int(self.clients)}</clients>
         <sources>10</sources>
         <queue-size>524288</queue-size>
         <client-timeout>30</client-timeout>

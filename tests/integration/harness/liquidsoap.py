@@ -33,7 +33,7 @@ class HarborError(RuntimeError):
     pass
 
 
-def _script(host, port, icy_port, mounts, user, password):
+def _script(hosts, port, icy_port, mounts, user, password):
     """The harbor script. Small buffers let a title through the input within a second."""
     lines = [
         # Liquidsoap refuses to run as root without this; it changes nothing for other users.
@@ -41,7 +41,7 @@ def _script(host, port, icy_port, mounts, user, password):
         "settings.log.stdout.set(true)",
         "settings.log.file.set(false)",
         "settings.log.level.set(3)",
-        f"settings.harbor.bind_addrs.set([{json.dumps(host)}])",
+        f"settings.harbor.bind_addrs.set({json.dumps(hosts)})",
         "def watch(mount, s) =",
         f"  s = source.on_metadata(s, fun(m) -> print(\"{MARK} title #{{mount}} #{{json.stringify(m['title'])}}\"))",
         "  s",
@@ -68,13 +68,14 @@ class HarborServer(LoopbackServer):
 
     It offers what the harness's sources expect of a server: `host`, `port`, `shoutcast_port`
     (the ICY input's source port), `shoutcast_mount` ("/"), `source_password` and
-    `wait_for_mount(mount)`.
+    `wait_for_mount(mount)`. With `ipv6` it also answers on ::1, at the same ports.
     """
 
     start_error = HarborError
 
-    def __init__(self, mounts=("/live",)):
+    def __init__(self, mounts=("/live",), ipv6=False):
         super().__init__()
+        self.ipv6 = ipv6
         self.workdir = tempfile.mkdtemp(prefix="harbor-")
         self.host = "127.0.0.1"
         self.port = None
@@ -172,8 +173,8 @@ class HarborServer(LoopbackServer):
     def _launch(self):
         script = os.path.join(self.workdir, "harbor.liq")
         with open(script, "w", encoding="utf-8") as out:
-            out.write(_script(self.host, self.port, self.icy_port, self.mounts, self.source_user,
-                              self.source_password))
+            out.write(_script([self.host] + (["::1"] if self.ipv6 else []), self.port, self.icy_port, self.mounts,
+                              self.source_user, self.source_password))
         self._run_until_it_answers([LIQUIDSOAP_BINARY, script], self._output_path, START_TIMEOUT)
 
     def _answers(self):

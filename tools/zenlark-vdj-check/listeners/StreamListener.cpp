@@ -2,8 +2,10 @@
 #include "listeners/StreamListener.h"
 
 #include "listeners/IcyMetadata.h"
+#include "server-answer/PublishedStatus.h"
 
 #include "delivery/HttpSession.h"
+#include "delivery/UrlCracking.h"
 
 #include <algorithm>
 #include <array>
@@ -98,6 +100,13 @@ std::optional<StreamTarget> streamTargetFromUrl(const std::wstring& url) {
     target.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
     target.hostName.assign(hostName.data(), components.dwHostNameLength);
     target.port = components.nPort;
+    if (const std::optional<BracketedHost> bracketed = bracketedHost(url)) {
+        if (!bracketed->usable)
+            return std::nullopt;
+        target.hostName = bracketed->hostName;
+        target.port =
+            bracketed->port != 0 ? bracketed->port : static_cast<std::uint16_t>(target.secure ? 443 : 80);
+    }
     target.pathAndQuery.assign(urlPath.data(), components.dwUrlPathLength);
     if (target.pathAndQuery.empty())
         target.pathAndQuery = L"/";
@@ -180,6 +189,25 @@ static std::string asciiText(const std::wstring& text) {
     return ascii;
 }
 
+// How the server put its refusal: the status line's words and, for a page, the start of its body.
+static std::string refusalWords(HINTERNET request) {
+    constexpr std::size_t bodyBytesToRead = 2048;
+    std::string words = asciiText(headerText(request, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX)
+                                      .value_or(std::wstring()));
+    const std::wstring type = headerText(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX)
+                                  .value_or(std::wstring());
+    if (!isPageContentType(asciiText(type)))
+        return words;
+    std::string body;
+    readAnswerBody(request, body, bodyBytesToRead);
+    words += ' ';
+    for (const char c : body) {
+        if (c != '\0' && static_cast<unsigned char>(c) < 0x80)
+            words += c;
+    }
+    return words;
+}
+
 // Reads the stream until it ends, fails or stop() closes the request. The events are told of
 // the connection once the answer proved to be a stream with metadata; `heard` says so too.
 std::optional<StreamFailure> StreamListener::listenOnce(bool again, bool& heard) {
@@ -216,6 +244,7 @@ std::optional<StreamFailure> StreamListener::listenOnce(bool again, bool& heard)
         return failedAt(StreamStep::request);
     if (status != 200) {
         StreamFailure failure{StreamStep::status, 0, status, {}};
+        failure.serverWords = refusalWords(request);
         return failure;
     }
     const std::optional<std::wstring> metaintHeader =

@@ -33,7 +33,7 @@ static CheckVerdict requestFailed(std::uint32_t error) {
                        "client cannot read.",
                        "Give the server's HTTP stream address with --stream (on Shoutcast v2 "
                        "http://host:port/stream/1/), or check the title in a player.");
-    if (error == winhttpError::connectionError)
+    if (winhttpError::isConnectionDropped(error))
         return problem(
             "The stream's server closed the connection without answering.",
             "Check that the address names the server's HTTP port and that the scheme (http or https) "
@@ -89,6 +89,22 @@ static CheckVerdict noMetadata(const std::string& contentType) {
                    "titles), or look at a player.");
 }
 
+LimitReached limitReachedOn(const StreamFailure& failure) {
+    return failure.step == StreamStep::status ? limitReachedIn(failure.serverWords) : LimitReached::none;
+}
+
+// Servers answer a listener over their limit with 403 or 503, and name the limit in words.
+static CheckVerdict full(LimitReached limit) {
+    const std::string advice =
+        "Listeners already in hear the stream and get its titles; new ones get in only as "
+        "others leave. Ask whoever runs the server for more listener slots.";
+    if (limit == LimitReached::connections)
+        return problem("The server is full: it takes no more connections (its client limit), so it turns "
+                       "new listeners away.",
+                       advice);
+    return problem("The stream is full: the server lets no more listeners in.", advice);
+}
+
 CheckVerdict explainStreamFailure(const StreamFailure& failure) {
     switch (failure.step) {
     case StreamStep::badAddress:
@@ -96,7 +112,8 @@ CheckVerdict explainStreamFailure(const StreamFailure& failure) {
                        "Write it as http://host:port/path or https://host:port/path, for example "
                        "http://radio.example.com:8000/live.");
     case StreamStep::status: {
-        CheckVerdict result = statusRefused(failure.status);
+        const LimitReached limit = limitReachedOn(failure);
+        CheckVerdict result = limit != LimitReached::none ? full(limit) : statusRefused(failure.status);
         result.detail = "HTTP status " + std::to_string(failure.status);
         return result;
     }

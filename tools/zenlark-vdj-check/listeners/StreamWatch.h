@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CheckVerdict.h"
+#include "server-answer/ServerKind.h"
 
 #include <cstdint>
 #include <optional>
@@ -23,10 +24,14 @@ struct StreamFailure {
     std::uint32_t platformError = 0; // for request and readFailed
     std::uint32_t status = 0;        // for status
     std::string contentType;         // for noMetadata, as the server named it
+    std::string serverWords = {};    // for status: the status line's words and the body's start, as ASCII
 };
 
 // What happened and what to do, for a DJ; never confirmed.
 CheckVerdict explainStreamFailure(const StreamFailure& failure);
+
+// The limit the server named when it turned the listener away; none for any other failure.
+LimitReached limitReachedOn(const StreamFailure& failure);
 
 // Follows the titles a listener receives around one title update and judges whether the
 // update's title arrived. Times are seconds on one monotonic clock.

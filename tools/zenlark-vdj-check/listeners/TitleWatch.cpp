@@ -209,6 +209,11 @@ int TitleWatch::watchToTheEnd(std::optional<int> seconds) {
     return 0;
 }
 
+LimitReached TitleWatch::turnedAwayFor() const {
+    const std::lock_guard<std::mutex> lock(watchSignal().mutex);
+    return !heard_ && failure_ ? limitReachedOn(*failure_) : LimitReached::none;
+}
+
 void TitleWatch::askUntil(std::unique_lock<std::mutex>& lock,
                           std::optional<std::chrono::steady_clock::time_point> deadline) {
     const auto over = [&] {

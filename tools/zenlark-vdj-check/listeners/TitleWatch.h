@@ -69,6 +69,8 @@ class TitleWatch : private StreamEvents {
     CheckVerdict awaitTitle(int seconds);
     // Listens until `seconds` passed (none: until Ctrl+C) or the first connection failed; exit code.
     int watchToTheEnd(std::optional<int> seconds);
+    // The limit the server named when it turned the watch away before it heard the stream.
+    LimitReached turnedAwayFor() const;
 
   private:
     void connected(bool again) override;

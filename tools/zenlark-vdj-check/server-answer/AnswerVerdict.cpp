@@ -8,6 +8,7 @@
 #include "WinHttpErrors.h"
 
 #include "server-answer/ServerKind.h"
+#include "server-answer/ShoutcastStreams.h"
 
 #include "delivery/ShoutcastTitleFilter.h"
 
@@ -56,11 +57,44 @@ static CheckVerdict notReady(const CheckOutcome& outcome) {
                    "Add " + missing + " to the [stream] section of the settings file.");
 }
 
-// The address with "https" changed to "http".
-static std::string plainHttpAddress(const std::string& serverUrl) {
+// The address with its scheme changed to `scheme`.
+static std::string withScheme(const std::string& serverUrl, const std::string& scheme) {
     const std::string url = withoutUserInfo(serverUrl);
     const std::size_t colon = url.find("://");
-    return colon == std::string::npos ? url : "http" + url.substr(colon);
+    return colon == std::string::npos ? url : scheme + url.substr(colon);
+}
+
+static const char untrustedAuthority[] =
+    "Windows does not trust the server's certificate: it is self-signed, or signed by an authority "
+    "Windows does not know.";
+static const char otherCertificateProblem[] =
+    "Windows does not accept the server's certificate: it is made out for another name than the host "
+    "in server_url, or it has expired.";
+static const char trustAdvice[] =
+    "Ask whoever runs the server for a certificate from a public authority (Let's Encrypt gives them "
+    "free of charge), or use the server's plain-http port with http:// if it has one. If it is your "
+    "own server and you made the certificate yourself, you can add it to Windows' \"Trusted Root "
+    "Certification Authorities\" (certlm.msc) on this computer.";
+static const char nameAdvice[] =
+    "Write the host name the certificate is made out for into server_url (the one your host gives for "
+    "https), or ask whoever runs the server to renew its certificate.";
+
+// A TLS port behind a failed exchange: named, with what Windows makes of its certificate.
+static CheckVerdict tlsPortVerdict(const CheckOutcome& outcome) {
+    const PortTls tls = outcome.tlsOnPort;
+    const std::string certificate =
+        tls == PortTls::unknownAuthority ? untrustedAuthority : otherCertificateProblem;
+    const std::string advice = tls == PortTls::unknownAuthority ? trustAdvice : nameAdvice;
+    const bool secure = startsWith(asciiLowered(outcome.serverUrl), "https://");
+    if (secure)
+        return verdict(false, certificate, advice);
+    const std::string line =
+        "Write server_url=" + withScheme(outcome.serverUrl, "https") + " (https instead of http)";
+    if (tls == PortTls::trusted)
+        return verdict(false,
+                       "This port speaks https, not plain http: the server did not understand the request.",
+                       line + ".");
+    return verdict(false, "This port speaks https, not plain http. " + certificate, line + ". " + advice);
 }
 
 static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
@@ -68,8 +102,10 @@ static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
     if (outcome.plainHttpOnPort)
         return verdict(false,
                        "This port speaks plain http, not https: the secure connection could not start.",
-                       "Write server_url=" + plainHttpAddress(outcome.serverUrl) +
+                       "Write server_url=" + withScheme(outcome.serverUrl, "http") +
                            " (http instead of https), or the server's https port if it has one.");
+    if (outcome.tlsOnPort != PortTls::none)
+        return tlsPortVerdict(outcome);
     if (error == winhttpError::nameNotResolved)
         return verdict(false, "The server's name could not be found.",
                        "Check the host name in server_url and this computer's internet connection.");
@@ -99,7 +135,7 @@ static CheckVerdict explainNetworkError(const CheckOutcome& outcome) {
                        "Check that server_url names the port that takes title updates: Shoutcast servers and "
                        "Liquidsoap's harbor take the encoder on the port one above it. Check also that the "
                        "scheme (http or https) is the one the server speaks on this port.");
-    if (error == winhttpError::connectionError)
+    if (winhttpError::isConnectionDropped(error))
         return verdict(false, "The server closed or reset the connection without answering.",
                        "Check that server_url points at the server's web port and that the scheme (http or "
                        "https) is the one the server speaks.");
@@ -262,6 +298,32 @@ static CheckVerdict wentElsewhere(const CheckOutcome& outcome) {
                    "Write mount=" + back.landedOn + " if that is the mount your listeners hear.");
 }
 
+// DNAS throws away the update of a stream it does not host, or that has no source, without a
+// word; its list of streams before the update tells which.
+static std::optional<CheckVerdict> streamNotThere(const CheckOutcome& outcome) {
+    if (!outcome.before || outcome.before->streams.empty())
+        return std::nullopt;
+    const std::vector<ShoutcastStream>& streams = outcome.before->streams;
+    const std::uint32_t id = dnasStreamOf(outcome.before->sid, std::string());
+    const std::string number = std::to_string(id);
+    const ShoutcastStream* stream = findStream(streams, id);
+    if (stream == nullptr) {
+        std::vector<std::string> hosted;
+        for (const ShoutcastStream& each : streams)
+            hosted.push_back(streamInWords(each));
+        return verdict(false,
+                       "This server has no stream " + number + ": it hosts " + listInWords(hosted) + ".",
+                       "Write sid= with the number of your stream, or start your encoder on stream " +
+                           number + " if that is yours.");
+    }
+    if (stream->live)
+        return std::nullopt;
+    return verdict(false,
+                   "Nothing streams to " + streamInWords(*stream) +
+                       " now: Shoutcast DNAS throws titles away for a stream without a source.",
+                   "Start your encoder on stream " + number + ", then check again.");
+}
+
 // Shoutcast answers every update with an empty 200, whatever became of it. A title its filter
 // drops for how it starts went out in a form that passes, so the filter is named only for titles
 // no form helps: placeholders and forbidden contents.
@@ -274,6 +336,8 @@ static CheckVerdict notShownOnShoutcast(const CheckOutcome& outcome) {
                        "Send a real song title (or leave out --title): Shoutcast drops titles such as "
                        "\"test\" or \"unknown\", "
                        "and titles that hold words such as \"radio online\".");
+    if (const std::optional<CheckVerdict> stream = streamNotThere(outcome))
+        return *stream;
     // Version 2 refuses a wrong password aloud; version 1, read through /7.html alone, may not.
     const std::string password = back.page == StatusPage::sevenHtml
                                      ? "; and the password (the stream's source password, or the admin's)"
@@ -323,6 +387,21 @@ static CheckVerdict icecastUpdateOnDnas(const CheckOutcome& outcome) {
     return verdict(false, happened, line);
 }
 
+LimitReached limitSeenIn(const ServerView& before) {
+    if (before.limitReached != LimitReached::none)
+        return before.limitReached;
+    const ShoutcastStream* stream = findStream(before.streams, dnasStreamOf(before.sid, std::string()));
+    return stream != nullptr && isFull(*stream) ? LimitReached::listeners : LimitReached::none;
+}
+
+static CheckVerdict taken(const CheckOutcome& outcome, const CheckVerdict& result) {
+    const LimitReached limit = outcome.before ? limitSeenIn(*outcome.before) : LimitReached::none;
+    if (!result.confirmed || limit == LimitReached::none)
+        return result;
+    return withFullStream(result, limit,
+                          outcome.before ? listenersOn(*outcome.before, outcome.mount) : std::nullopt);
+}
+
 // What the server shows after the update decides; its own words count where it shows nothing.
 static CheckVerdict success(const CheckOutcome& outcome) {
     if (holdsRefusedUpdate(outcome.answerBody))
@@ -331,7 +410,7 @@ static CheckVerdict success(const CheckOutcome& outcome) {
         return withDetail(icecastUpdateOnDnas(outcome), statusDetail(outcome.report.status));
     switch (outcome.readBack.result) {
     case ReadBack::Result::shown:
-        return shownOnServer(outcome.readBack);
+        return taken(outcome, shownOnServer(outcome.readBack));
     case ReadBack::Result::elsewhere:
         return wentElsewhere(outcome);
     case ReadBack::Result::notShown:
@@ -342,7 +421,7 @@ static CheckVerdict success(const CheckOutcome& outcome) {
     }
     const Confirmation* confirmation = confirmationIn(outcome.answerBody);
     if (confirmation != nullptr)
-        return confirmedInWords(outcome, *confirmation);
+        return taken(outcome, confirmedInWords(outcome, *confirmation));
     return unknownSuccess(outcome);
 }
 
@@ -507,10 +586,22 @@ static CheckVerdict redirected(const CheckOutcome& outcome) {
                    "Write server_url=" + address + " if that is your streaming server.");
 }
 
+// A server at its client limit turns away every request, the title update included.
+static CheckVerdict serverFull(const CheckOutcome& outcome) {
+    return verdict(false,
+                   std::string(serverOf(outcome).name) +
+                       " is full: it takes no more connections (its client limit), so it refused the title "
+                       "update too, and new listeners as well.",
+                   "Titles get through again once some listeners leave. Ask whoever runs the server to raise "
+                   "its client limit (<clients> in icecast.xml).");
+}
+
 static CheckVerdict rejected(const CheckOutcome& outcome) {
     const std::uint32_t status = outcome.report.status;
     if (fromHarbor(outcome.answerBody) && (status == 400 || status == 401 || status == 405))
         return harborRefusal(outcome);
+    if (limitReachedIn(outcome.answerBody) == LimitReached::connections)
+        return serverFull(outcome);
     if (status == 403)
         return verdict(
             false, "The server forbids this update.",
@@ -543,17 +634,34 @@ CheckVerdict judgeOutcome(const CheckOutcome& outcome) {
     }
 }
 
+CheckVerdict withFullStream(CheckVerdict taken, LimitReached limit, std::optional<std::uint32_t> listeners) {
+    if (limit == LimitReached::none)
+        return taken;
+    const std::string count =
+        listeners ? ": " + std::to_string(*listeners) + (*listeners == 1 ? " listener" : " listeners") : "";
+    if (limit == LimitReached::connections) {
+        taken.happened += " But the server is full: it takes no more connections (its client limit), so it "
+                          "turns new listeners away; those already in get the title.";
+        taken.advice = "Ask whoever runs the server to raise its client limit (<clients> in icecast.xml).";
+        return taken;
+    }
+    taken.happened += " But the stream is full" + count +
+                      ", so the server turns new listeners away; those already in get the title.";
+    taken.advice = "Ask whoever runs the server for more listener slots, or wait until some listeners leave.";
+    return taken;
+}
+
 static bool duringExchange(const DeliveryReport& report) {
     return report.failedStep == DeliveryStep::sendRequest || report.failedStep == DeliveryStep::receiveAnswer;
 }
 
 bool mayBeSourcePort(const DeliveryReport& report) {
     return duringExchange(report) && (report.platformError == winhttpError::invalidServerResponse ||
-                                      report.platformError == winhttpError::connectionError);
+                                      winhttpError::isConnectionDropped(report.platformError));
 }
 
 bool mayBePlainHttpError(std::uint32_t platformError) {
-    return winhttpError::isTlsError(platformError) || platformError == winhttpError::connectionError ||
+    return winhttpError::isTlsError(platformError) || winhttpError::isConnectionDropped(platformError) ||
            platformError == winhttpError::invalidServerResponse;
 }
 

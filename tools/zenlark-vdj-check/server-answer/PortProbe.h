@@ -2,6 +2,8 @@
 // the one for title updates, and a plain-http port from an https one.
 #pragma once
 
+#include "server-answer/AnswerVerdict.h"
+
 #include "delivery/UrlCracking.h"
 
 #include <cstdint>
@@ -13,3 +15,7 @@ std::uint32_t statusOnPortBelow(const ServerAddress& address);
 // The status that a plain-http GET of "/" on the address's own port got, or 0 for none: an
 // https address whose port answers plain http names the wrong scheme.
 std::uint32_t statusOverPlainHttp(const ServerAddress& address);
+
+// Whether the address's own port speaks https, and if so whether Windows trusts its certificate,
+// asked over TLS without a title or a password.
+PortTls tlsOnPort(const ServerAddress& address);

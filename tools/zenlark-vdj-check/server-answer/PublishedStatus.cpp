@@ -47,6 +47,9 @@ MountStatus mountOf(const Json& source) {
     mount.path = pathOf(memberText(source, "listenurl"));
     mount.contentType = memberText(source, "server_type");
     mount.subtype = memberText(source, "subtype");
+    const auto listeners = source.find("listeners");
+    if (listeners != source.end() && listeners->is_number_unsigned())
+        mount.listeners = listeners->get<std::uint32_t>();
     const auto title = source.find("title");
     if (title != source.end() && title->is_string())
         mount.title = title->get<std::string>();
@@ -91,6 +94,17 @@ const MountStatus* findMount(const ServerView& view, const std::string& path) {
             return &mount;
     }
     return nullptr;
+}
+
+std::optional<std::uint32_t> listenersOn(const ServerView& view, const std::string& mount) {
+    if (!view.streams.empty()) {
+        // A stream not full itself may still be shut by the server's limit: its own count says nothing.
+        const ShoutcastStream* stream = findStream(view.streams, dnasStreamOf(view.sid, std::string()));
+        return stream != nullptr && isFull(*stream) ? std::optional<std::uint32_t>(stream->listeners)
+                                                    : std::nullopt;
+    }
+    const MountStatus* listened = findMount(view, mount);
+    return listened != nullptr ? listened->listeners : std::nullopt;
 }
 
 std::string xmlUnescaped(const std::string& text) {
@@ -164,6 +178,10 @@ std::optional<std::vector<MountStatus>> parseIcecastStatusPage(const std::string
         mount.path = xmlUnescaped(section.substr(0, section.find('<')));
         mount.contentType = cellAfter(section, "Content Type:").value_or(std::string());
         mount.title = cellAfter(section, "Current Song:");
+        const std::string listeners = cellAfter(section, "Current Listeners:").value_or(std::string());
+        if (!listeners.empty() && listeners.size() < 10 &&
+            listeners.find_first_not_of("0123456789") == std::string::npos)
+            mount.listeners = static_cast<std::uint32_t>(std::stoul(listeners));
         if (!mount.path.empty() && mount.path[0] == '/')
             mounts.push_back(std::move(mount));
     }

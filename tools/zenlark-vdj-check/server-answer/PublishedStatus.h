@@ -16,6 +16,8 @@ struct MountStatus {
     std::string contentType;          // its server_type: "audio/mpeg", "application/ogg", ...
     std::string subtype;              // Ogg's codec, such as "Opus"; often empty
     std::optional<std::string> title; // none when the mount has no title yet
+    // Listening now, where the page says.
+    std::optional<std::uint32_t> listeners = {};
 };
 
 // Which status page a server's view came from.
@@ -36,6 +38,9 @@ struct ServerView {
     std::string sid;                       // Shoutcast: the stream whose title that is
     std::vector<ShoutcastStream> streams;  // Shoutcast DNAS: every stream it hosts (the look before)
     std::uint32_t noAnswerError = 0;       // the port gave no web answer at all: Windows' error
+    // The server is full: it refused its status page for its client limit, or its list of streams
+    // shows them all together at its limit of listeners.
+    LimitReached limitReached = LimitReached::none;
 };
 
 // True for the content types of a page: text, JSON, XML, or none given. Anything else (an audio
@@ -53,6 +58,11 @@ std::optional<std::vector<MountStatus>> parseIcecastStatusPage(const std::string
 
 // The live mount at `path` ("/live"), or null when the view lists none there.
 const MountStatus* findMount(const ServerView& view, const std::string& path);
+
+// The listeners of the stream an update reaches, as the view counted them: Icecast's mount at
+// `mount`, or Shoutcast DNAS's stream `view.sid` where its own limit is what it reached; none
+// where the view does not say.
+std::optional<std::uint32_t> listenersOn(const ServerView& view, const std::string& mount);
 
 // Shoutcast v2's /stats: the text of <SONGTITLE>, unescaped; nothing without that element.
 std::optional<std::string> parseStatsSongTitle(const std::string& xml);

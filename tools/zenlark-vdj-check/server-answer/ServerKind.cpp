@@ -32,17 +32,21 @@ static bool namesNothing(const ServerSigns&) {
 
 // In the order they are tried: each kind's signs are looked for only where no earlier one matched.
 // Kind, name, signs; mount page, stream pages, stream list; refused update; refuses admin.cgi,
-// Icecast form on stream 1.
+// Icecast form on stream 1, stream in the password; its words for a full stream and a full server.
 static const ServerDescription descriptions[] = {
     {ServerKind::shoutcastDnas, "Shoutcast DNAS", namesShoutcastDnas, nullptr, true, "/statistics", nullptr,
-     false, true},
+     false, true, true, "Server limit reached", nullptr},
     {ServerKind::icecast25, "Icecast 2.5", namesIcecast25, nullptr, false, nullptr,
-     "Mountpoint will not accept URL updates", true, false},
+     "Mountpoint will not accept URL updates", true, false, false, "Maximum listeners reached",
+     "connection limit reached"},
     {ServerKind::icecastKh, "Icecast-KH", namesIcecastKh, "/status.xsl", false, nullptr,
-     "Mountpoint will not accept this URL update", false, false},
+     "Mountpoint will not accept this URL update", false, false, false, "max listeners reached",
+     "Too many clients connected"},
     {ServerKind::icecast, "Icecast", namesIcecast, nullptr, false, nullptr,
-     "Mountpoint will not accept URL updates", false, false},
-    {ServerKind::unknown, "The server", namesNothing, nullptr, false, nullptr, nullptr, false, false},
+     "Mountpoint will not accept URL updates", false, false, false, "max listeners reached",
+     "connection limit reached"},
+    {ServerKind::unknown, "The server", namesNothing, nullptr, false, nullptr, nullptr, false, false, false,
+     nullptr, nullptr},
 };
 
 const ServerDescription& recogniseServer(const ServerSigns& signs) {
@@ -67,4 +71,14 @@ bool holdsRefusedUpdate(const std::string& body) {
             return true;
     }
     return false;
+}
+
+LimitReached limitReachedIn(const std::string& words) {
+    for (const ServerDescription& description : descriptions) {
+        if (description.connectionLimitWords != nullptr && contains(words, description.connectionLimitWords))
+            return LimitReached::connections;
+        if (description.listenerLimitWords != nullptr && contains(words, description.listenerLimitWords))
+            return LimitReached::listeners;
+    }
+    return LimitReached::none;
 }

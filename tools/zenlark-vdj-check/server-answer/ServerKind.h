@@ -39,6 +39,12 @@ struct ServerDescription {
     bool refusesShoutcastUpdates;
     // It takes the Icecast-style update too, but always for stream 1, whatever the mount.
     bool icecastUpdatesStreamOne;
+    // A password that ends in ":#N" sends its Shoutcast-style update to stream N, whatever sid says.
+    bool passwordNamesStream;
+    // Its words, in the status line or the body, when a stream or mount lets no more listeners in,
+    // and when it takes no more connections at all; null when it has none.
+    const char* listenerLimitWords;
+    const char* connectionLimitWords;
 };
 
 // The first description whose signs the answer shows; the unknown server's when none does.
@@ -48,3 +54,12 @@ const ServerDescription& describeServer(ServerKind kind);
 
 // True when the body holds the message of any known server for an update it refuses behind a 200.
 bool holdsRefusedUpdate(const std::string& body);
+
+enum class LimitReached {
+    none,
+    listeners,   // the stream or mount is full
+    connections, // the whole server is full: it turns away every request, title updates and pages too
+};
+
+// Which limit any known server names in an answer's status line and body.
+LimitReached limitReachedIn(const std::string& words);

@@ -132,7 +132,11 @@ static void readShoutcastTitle(const LookPlace& place, const std::string& sid, S
 
 // The stream an update of the section's dialect reaches on that server.
 static std::string streamUpdated(const LookPlace& place, const ServerDescription& server) {
-    return server.icecastUpdatesStreamOne && place.dialect == ServerDialect::Icecast ? "1" : place.sid;
+    if (server.icecastUpdatesStreamOne && place.dialect == ServerDialect::Icecast)
+        return "1";
+    if (server.passwordNamesStream)
+        return std::to_string(dnasStreamOf(place.sid, place.password));
+    return place.sid;
 }
 
 // Every stream the server hosts, where it lists them.
@@ -143,6 +147,8 @@ static void readStreamList(const LookPlace& place, const ServerDescription& serv
     if (answer.status != 200)
         return;
     view.streams = parseShoutcastStatistics(answer.body).value_or(std::vector<ShoutcastStream>());
+    if (isServerFull(answer.body))
+        view.limitReached = LimitReached::listeners;
 }
 
 // The pages a server without Icecast's JSON status publishes instead: Icecast-KH's mount list,
@@ -160,6 +166,8 @@ ServerView lookAtServer(const LookPlace& place) {
     const PageAnswer first = readMountList(place, "/status-json.xsl", parseIcecastStatus, view);
     const ServerDescription& server = recogniseServer(signsOf(first));
     view.kind = server.kind;
+    if (first.status != 200)
+        view.limitReached = limitReachedIn(first.statusText + " " + first.body);
     if (view.page == StatusPage::none && view.noAnswerError == 0)
         readOwnPages(place, server, view);
     readStreamList(place, server, view);

@@ -79,6 +79,16 @@ std::optional<std::vector<ShoutcastStream>> parseShoutcastStatistics(const std::
     return streams;
 }
 
+bool isServerFull(const std::string& statisticsXml) {
+    const std::size_t start = statisticsXml.find("<STREAMSTATS>");
+    if (start == std::string::npos)
+        return false;
+    // The server's own counts come before its first stream's.
+    const std::string totals = statisticsXml.substr(start, statisticsXml.find("<STREAM id=", start) - start);
+    const std::uint32_t limit = elementNumber(totals, "MAXLISTENERS");
+    return limit > 0 && elementNumber(totals, "CURRENTLISTENERS") >= limit;
+}
+
 const ShoutcastStream* findStream(const std::vector<ShoutcastStream>& streams, std::uint32_t id) {
     for (const ShoutcastStream& stream : streams) {
         if (stream.id == id)
@@ -114,6 +124,24 @@ const ShoutcastStream* streamAtPath(const std::vector<ShoutcastStream>& streams,
 
 bool isFull(const ShoutcastStream& stream) {
     return stream.maxListeners > 0 && stream.listeners >= stream.maxListeners;
+}
+
+// The server's text on one line, without control characters a console would act on.
+static std::string oneLine(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    }
+    return text;
+}
+
+std::string streamInWords(const ShoutcastStream& stream) {
+    std::string words = "stream " + std::to_string(stream.id) + " (";
+    if (!stream.path.empty())
+        words += oneLine(stream.path) + ", ";
+    if (!stream.name.empty())
+        words += "\"" + oneLine(stream.name) + "\", ";
+    return words + (stream.live ? "live now)" : "no source)");
 }
 
 std::optional<std::uint32_t> streamInPassword(const std::string& password) {

@@ -25,6 +25,10 @@ struct ShoutcastStream {
 // Nothing when the text is not that page.
 std::optional<std::vector<ShoutcastStream>> parseShoutcastStatistics(const std::string& xml);
 
+// True when the same page shows all the server's streams together at its own limit of listeners
+// (maxuser): it then turns away new listeners of every stream.
+bool isServerFull(const std::string& statisticsXml);
+
 // The stream numbered `id`, or null.
 const ShoutcastStream* findStream(const std::vector<ShoutcastStream>& streams, std::uint32_t id);
 
@@ -34,6 +38,9 @@ const ShoutcastStream* streamAtPath(const std::vector<ShoutcastStream>& streams,
 
 // True when no more listeners get in: the stream has a limit and as many listeners.
 bool isFull(const ShoutcastStream& stream);
+
+// The stream as a DJ reads it in a list: "stream 3 (/live3, "Friday Night", live now)".
+std::string streamInWords(const ShoutcastStream& stream);
 
 // The stream a DNAS title update reaches: N for a password that ends in ":#N", which DNAS reads
 // before sid; else the number sid starts with ("3" and "3x" give 3); stream 1 for none or 0.

@@ -2,6 +2,7 @@
 #include "server-answer/UpdateCheck.h"
 
 #include "Console.h"
+#include "WinHttpErrors.h"
 #include "server-answer/AnswerVerdict.h"
 #include "server-answer/PageFetch.h"
 #include "server-answer/PortProbe.h"
@@ -83,6 +84,12 @@ static void showView(const ServerView& view, const std::string& when) {
     else if (view.page != StatusPage::none)
         printLine(when + ": " + owner + "stream " + view.sid + " shows " +
                   titleInWords(view.title.value_or(std::string())) + ".");
+    if (view.streams.size() > 1) {
+        std::vector<std::string> listed;
+        for (const ShoutcastStream& stream : view.streams)
+            listed.push_back(streamInWords(stream));
+        printLine("Its streams: " + listInWords(listed) + ".");
+    }
 }
 
 // A server that takes the connection and never answers holds each request for its whole time limit.
@@ -144,6 +151,25 @@ static void showAnswer(const DeliveryReport& report, const std::string& body) {
         printLine("Server said: " + message);
 }
 
+// After a plain-http exchange that a TLS port gives (no web answer), or an https one whose
+// secure connection failed, asks the same port over TLS, without a title or a password, whether it
+// speaks https and what Windows makes of its certificate.
+static void askTls(const UpdateRequest& request, CheckOutcome& outcome) {
+    const DeliveryReport& report = outcome.report;
+    const bool worthAsking =
+        request.address.secure ? mayBePlainHttpPort(report) && winhttpError::isTlsError(report.platformError)
+                               : mayBeSourcePort(report);
+    if (!worthAsking)
+        return;
+    const PortTls tls = tlsOnPort(request.address);
+    outcome.tlsOnPort = request.address.secure && tls == PortTls::trusted ? PortTls::none : tls;
+    if (tls == PortTls::unknownAuthority || tls == PortTls::otherCertificateProblem)
+        printLine("Port " + std::to_string(request.address.port) +
+                  " speaks https with a certificate Windows does not accept.");
+    else if (tls == PortTls::trusted && !request.address.secure)
+        printLine("Port " + std::to_string(request.address.port) + " speaks https.");
+}
+
 // After a failure that an encoder's port gives, asks the port one lower (without a title or a
 // password) whether a web server answers there.
 static void askPortBelow(const UpdateRequest& request, CheckOutcome& outcome) {
@@ -186,14 +212,24 @@ static void askWhereItLeads(const StreamSettings& settings, CheckOutcome& outcom
                                .location;
 }
 
+// DNAS throws away at once the title of a stream it does not host or that has no source: one
+// read tells.
+static int readBackTriesFor(const std::optional<ServerView>& before) {
+    if (!before || before->streams.empty())
+        return readBackTries;
+    const ShoutcastStream* stream = findStream(before->streams, dnasStreamOf(before->sid, std::string()));
+    return stream != nullptr && stream->live ? readBackTries : 1;
+}
+
 // Reads the server's status again until it shows the title where it belongs, or the tries end.
 static ReadBack readBackAfterUpdate(const StreamSettings& settings, CheckOutcome& outcome) {
     const std::optional<LookPlace> place = placeOf(settings);
     if (!place)
         return ReadBack{};
     const ServerKind kind = outcome.before ? outcome.before->kind : ServerKind::unknown;
+    const int tries = readBackTriesFor(outcome.before);
     ReadBack back;
-    for (int attempt = 0; attempt < readBackTries; ++attempt) {
+    for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0)
             std::this_thread::sleep_for(readBackPause);
         const ServerView view = lookAgainAt(*place, kind);
@@ -248,6 +284,10 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
     if (request && !plainHttp) {
         askPortBelow(*request, outcome);
         askPlainHttp(*request, before, outcome);
+        // An encoder's port may hold a TLS greeting until the time limit: it is asked only when
+        // the port below gave no web answer.
+        if (!outcome.plainHttpOnPort && !outcome.httpOnPortBelow)
+            askTls(*request, outcome);
         askWhereItLeads(settings, outcome);
     }
     // A refusal behind a 200 needs no read-back: the title cannot be there.

@@ -64,6 +64,18 @@ static bool sectionHeader(const std::string& line, std::string& section) {
     return true;
 }
 
+// The key and value a line holds; false for a comment and a line without "=".
+static bool keyLine(const std::string& line, int number, SettingsLine& entry) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos)
+        return false;
+    const std::string key = trimmed(line.substr(0, equals));
+    if (key.empty() || key.front() == ';')
+        return false;
+    entry = SettingsLine{key, trimmed(line.substr(equals + 1)), number};
+    return true;
+}
+
 std::vector<SettingsSection> settingsSections(const std::string& text) {
     std::vector<SettingsSection> sections;
     int number = 0;
@@ -74,14 +86,26 @@ std::vector<SettingsSection> settingsSections(const std::string& text) {
             sections.push_back(SettingsSection{name, number, {}});
             continue;
         }
-        const std::size_t equals = line.find('=');
-        if (sections.empty() || equals == std::string::npos)
-            continue;
-        const std::string key = trimmed(line.substr(0, equals));
-        if (!key.empty() && key.front() != ';')
-            sections.back().entries.push_back(SettingsLine{key, trimmed(line.substr(equals + 1)), number});
+        SettingsLine entry;
+        if (!sections.empty() && keyLine(line, number, entry))
+            sections.back().entries.push_back(entry);
     }
     return sections;
+}
+
+std::vector<SettingsLine> linesAboveFirstSection(const std::string& text) {
+    std::vector<SettingsLine> loose;
+    int number = 0;
+    for (const std::string& line : linesOf(text)) {
+        ++number;
+        std::string name;
+        if (sectionHeader(line, name))
+            break;
+        SettingsLine entry;
+        if (keyLine(line, number, entry))
+            loose.push_back(entry);
+    }
+    return loose;
 }
 
 static const std::string firstSection = "stream";

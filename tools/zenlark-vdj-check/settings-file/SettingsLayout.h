@@ -29,6 +29,10 @@ std::string settingsText(const std::string& bytes);
 // header, comment lines and lines without "=" belong to no section.
 std::vector<SettingsSection> settingsSections(const std::string& text);
 
+// The key lines before the first section header (every key line of a file without one): the
+// settings reader reads none of them.
+std::vector<SettingsLine> linesAboveFirstSection(const std::string& text);
+
 // True for the sections the plug-in reads: [stream], [stream2] to [stream8], in any case.
 bool isReadSection(const std::string& name);
 

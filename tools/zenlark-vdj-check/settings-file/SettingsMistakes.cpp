@@ -4,6 +4,7 @@
 #include "AsciiCase.h"
 #include "TextParts.h"
 #include "UrlText.h"
+#include "server-answer/ShoutcastStreams.h"
 
 #include "delivery/ServerDialect.h"
 #include "delivery/UpdateTarget.h"
@@ -306,11 +307,31 @@ SettingsWarning cutValueWarning(const std::string& key, std::size_t length) {
     return warning;
 }
 
+// The password without DNAS's own ":#N" at its end, which names the stream to update.
+static std::string beforeStreamNumber(const std::string& password) {
+    return streamInPassword(password) ? password.substr(0, password.rfind(":#")) : password;
+}
+
+// Icecast compares user names letter for letter: "Source" is not its source user.
+static void findUserNameCase(const SectionValues& section, std::vector<SettingsWarning>& warnings) {
+    const std::string username = section.value("username");
+    const std::string lowered = asciiLowered(username);
+    if (isShoutcast(section.value("protocol")) || username == lowered ||
+        (lowered != "source" && lowered != "admin"))
+        return;
+    warnings.push_back({"username",
+                        "username=" + username + " is not " + lowered +
+                            ": Icecast compares user names letter for letter, and its " + lowered +
+                            " user is written in small letters.",
+                        "Write username=" + lowered + "."});
+}
+
 std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
                                                   const std::vector<std::string>& liveMounts) {
     std::vector<SettingsWarning> warnings;
     findComments(section, warnings);
     findUserInfo(section, warnings);
+    findUserNameCase(section, warnings);
     findSpacesAroundPassword(section, warnings);
     findTitleDelayMistake(section, warnings);
     findCommasInSkipList(section, warnings);
@@ -323,7 +344,7 @@ std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
                  "server as to Icecast.",
              "Write protocol=icecast2 for Icecast (and the Icecast-style input of Liquidsoap's "
              "harbor), or protocol=shoutcast for Shoutcast (sc1 and sc2 work too)."});
-    if (isShoutcast(protocol) && contains(section.value("password"), ":"))
+    if (isShoutcast(protocol) && contains(beforeStreamNumber(section.value("password")), ":"))
         warnings.push_back(
             {"password",
              "The password holds \":\": a Shoutcast server reads the part before it as a user name "

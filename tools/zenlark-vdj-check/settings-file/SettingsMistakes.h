@@ -1,18 +1,16 @@
 // Mistakes in a section's values that the plug-in takes as written without a word: a comment
-// behind a value, a protocol it does not know, a Shoutcast password with ":", a password with
-// invisible spaces at an end, a server_url with user information or whose path is a listen
-// address or an admin page, a title delay it cannot use as written, a skip list split by commas.
+// behind a value, an Icecast user name in capitals, a protocol it does not know, a Shoutcast
+// password with ":", a password with invisible spaces at an end, a server_url with user
+// information or whose path is a listen address or an admin page, a title delay it cannot use as
+// written, a skip list split by commas.
 #pragma once
+
+#include "settings-file/SettingsKeys.h"
 
 #include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
-
-// The keys of a section the plug-in reads, in the order it reads them.
-constexpr const char* settingKeys[] = {"server_url",  "protocol",   "mount",        "sid",
-                                       "username",    "password",   "title_prefix", "title_suffix",
-                                       "title_delay", "skip_titles"};
 
 // Keys that change what listeners see: the title's text, when it comes, which titles never do.
 bool isTitleKey(const std::string& key);
@@ -30,8 +28,9 @@ struct SettingsWarning {
     // It changes what listeners see (the title's text, or when and whether a title comes), so it
     // is a problem even when the server takes the update.
     bool reachesListeners = false;
-    // The plug-in does not read what the file says (a second section or key, a value cut short):
-    // a problem whatever the server did, and the one the verdict names first.
+    // The plug-in does not read what the file says (a second section or key, a value cut short),
+    // or its updates reach another stream than the file names: a problem whatever the server
+    // did, and the one the verdict names first.
     bool notAsWritten = false;
 };
 

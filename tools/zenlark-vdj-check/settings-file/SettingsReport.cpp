@@ -7,6 +7,7 @@
 
 #include "delivery/ServerDialect.h"
 #include "delivery/TextEncoding.h"
+#include "platform/UniqueHandle.h"
 #include "settings/SettingsFile.h"
 #include "worker/SkipTitles.h"
 #include "worker/TitleDelay.h"
@@ -115,6 +116,28 @@ static SettingsEncodingFindings showEncodingProblems(const std::string& bytes) {
     return findings;
 }
 
+using UniqueFindHandle = UniqueHandle<HANDLE, FindClose>;
+
+static std::wstring folderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// The names of the DLLs in the settings file's folder, where the plug-in that reads it lies.
+static std::vector<std::string> dllNamesBeside(const std::wstring& path) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE first = FindFirstFileW((folderOf(path) + L"*.dll").c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE)
+        return names;
+    const UniqueFindHandle search(first);
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.push_back(utf8(found.cFileName));
+    } while (FindNextFileW(search.get(), &found));
+    return names;
+}
+
 // Windows hides known file endings, so a file saved as "ZenlarkVdjStandalone.ini" from Notepad
 // may really be "ZenlarkVdjStandalone.ini.txt".
 SettingsFileState showSettingsFile(const std::wstring& path) {
@@ -122,10 +145,15 @@ SettingsFileState showSettingsFile(const std::wstring& path) {
     SettingsFileState state;
     state.path = path;
     state.exists = fileExists(path);
+    state.pluginCopies = pluginCopies(dllNamesBeside(path));
+    if (const std::optional<CheckVerdict> copies = pluginCopiesVerdict(state.pluginCopies))
+        printLine("  PROBLEM: " + copies->happened);
     if (state.exists) {
         const std::string bytes = fileBytes(path);
         state.encoding = showEncodingProblems(bytes);
-        state.sections = settingsSections(settingsText(bytes));
+        const std::string text = settingsText(bytes);
+        state.sections = settingsSections(text);
+        state.looseLines = linesAboveFirstSection(text);
         const std::vector<UnreadSection> unread = unreadSections(state.sections);
         if (!unread.empty())
             printLine("  PROBLEM: " + unreadSectionsVerdict(unread).happened);
@@ -212,6 +240,26 @@ SectionValues sectionValuesOf(const StreamSettings& settings) {
     for (const auto& [key, value] : keyedValues(settings))
         section.values.emplace_back(key, utf8(*value));
     return section;
+}
+
+// The value as the plug-in read it where the file gives the key a value; none where the plug-in
+// took its default.
+static std::optional<std::string> written(const std::wstring& path, const std::wstring& section,
+                                          const wchar_t* key, const std::wstring& value) {
+    static const wchar_t absent[] = L"\x01";
+    wchar_t first[2] = {};
+    GetPrivateProfileStringW(section.c_str(), key, absent, first, 2, path.c_str());
+    if (first[0] == L'\0' || first[0] == absent[0])
+        return std::nullopt;
+    return utf8(value);
+}
+
+StreamChoice streamChoiceOf(const std::wstring& path, const StreamSection& section) {
+    StreamChoice choice;
+    choice.sid = written(path, section.name, L"sid", section.settings.sid);
+    choice.mount = written(path, section.name, L"mount", section.settings.mount);
+    choice.password = utf8(section.settings.password);
+    return choice;
 }
 
 void showWarnings(const std::vector<SettingsWarning>& warnings) {

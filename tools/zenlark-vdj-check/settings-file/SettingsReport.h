@@ -2,9 +2,11 @@
 #pragma once
 
 #include "CheckVerdict.h"
+#include "settings-file/PluginCopies.h"
 #include "settings-file/SettingsFileEncoding.h"
 #include "settings-file/SettingsLayout.h"
 #include "settings-file/SettingsMistakes.h"
+#include "settings-file/StreamChoice.h"
 
 #include "settings/SettingsFile.h"
 
@@ -22,10 +24,12 @@ struct SettingsFileState {
     std::optional<std::wstring> hiddenTxtTwin; // "....ini.txt": saved with an ending Windows hides
     SettingsEncodingFindings encoding;         // how Windows' profile reader will read its bytes
     std::vector<SettingsSection> sections;     // every section header and key line, repeats included
+    std::vector<SettingsLine> looseLines;      // key lines above the first section header
+    std::vector<std::string> pluginCopies;     // the plug-in's DLLs in the file's folder, by name
 };
 
-// Shows the file's path, what Windows' profile reader will make of its bytes, and the sections
-// it will never read.
+// Shows the file's path, what Windows' profile reader will make of its bytes, the sections it
+// will never read, and copies of the plug-in beside it.
 SettingsFileState showSettingsFile(const std::wstring& path);
 
 // The verdict for a file that does not exist but whose name has an ending Windows hides.
@@ -39,6 +43,9 @@ std::vector<SettingsWarning> cutValueWarnings(const std::wstring& path, const St
 
 // The section's values as UTF-8, for the checks of their text.
 SectionValues sectionValuesOf(const StreamSettings& settings);
+
+// What the section says about its Shoutcast stream: sid and mount only where the file gives them.
+StreamChoice streamChoiceOf(const std::wstring& path, const StreamSection& section);
 
 // Each warning as two lines under the section's values.
 void showWarnings(const std::vector<SettingsWarning>& warnings);
