@@ -411,9 +411,7 @@ void SetupWindow::save() {
     }
     fillSectionList();
     showForm();
-    setStatus(
-        "Saved. If the DJ software is running, restart it (or switch the plug-in off and on): the plug-in "
-        "reads the file only when it starts.");
+    setStatus("Saved. If the DJ software is running, restart it: the plug-in reads the file only when it starts.");
 }
 
 void SetupWindow::news() {
