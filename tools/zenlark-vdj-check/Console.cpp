@@ -3,9 +3,20 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 
+static std::atomic<CheckOutput*> output{nullptr};
+
+void sendOutputTo(CheckOutput* to) {
+    output = to;
+}
+
 void print(const std::string& utf8) {
+    if (CheckOutput* to = output.load()) {
+        to->text(utf8);
+        return;
+    }
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
 }
 
@@ -20,6 +31,8 @@ void showVerdict(const CheckVerdict& verdict) {
         printLine("Detail: " + verdict.detail);
     if (!verdict.advice.empty())
         printLine("What to do: " + verdict.advice);
+    if (CheckOutput* to = output.load())
+        to->verdict(verdict);
 }
 
 std::string timeOfDay() {
