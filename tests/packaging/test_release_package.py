@@ -1,4 +1,4 @@
-"""The release archive from the build tree: the four files a DJ needs, under their final names,
+"""The release archive from the build tree: the five files a DJ needs, under their final names,
 a clear refusal when one of them is missing, and a guide that knows every option of the tool."""
 import os
 import re
@@ -22,16 +22,17 @@ class ReleasePackage(unittest.TestCase):
         self.output = tempfile.mkdtemp(prefix="zenlark-dist-")
         self.addCleanup(shutil.rmtree, self.output, True)
 
-    def test_archive_holds_the_plugin_tool_sample_and_guide(self):
+    def test_archive_holds_the_plugin_tools_sample_and_guide(self):
         archive = package.make_package(BUILD_DIR, self.output)
         self.assertEqual(os.path.basename(archive),
                          f"ZenlarkVdjStandalone-{package.project_version()}-win64.zip")
         self.assertEqual(os.listdir(self.output), [os.path.basename(archive)], "no partial file left")
         with zipfile.ZipFile(archive) as zipped:
             self.assertIsNone(zipped.testzip())
-            self.assertEqual(zipped.namelist(), ["ZenlarkVdjStandalone.dll", "ZenlarkVdjCheck.exe",
-                                                 "ZenlarkVdjStandalone.ini", "user-guide.html"])
-            for name in ("ZenlarkVdjStandalone.dll", "ZenlarkVdjCheck.exe"):
+            self.assertEqual(zipped.namelist(), ["ZenlarkVdjStandalone.dll", "ZenlarkVdjSetup.exe",
+                                                 "ZenlarkVdjCheck.exe", "ZenlarkVdjStandalone.ini",
+                                                 "user-guide.html"])
+            for name in ("ZenlarkVdjStandalone.dll", "ZenlarkVdjSetup.exe", "ZenlarkVdjCheck.exe"):
                 with open(os.path.join(BUILD_DIR, name), "rb") as file:
                     self.assertEqual(zipped.read(name), file.read(), name)
             with open(os.path.join(SOURCE_DIR, "packaging", "ZenlarkVdjStandalone.ini"), "rb") as file:

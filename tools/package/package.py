@@ -2,7 +2,7 @@
 """Makes the release package: dist/ZenlarkVdjStandalone-<version>-win64.zip.
 
 The archive holds, side by side, what a DJ copies into the host's plug-in folder: the plug-in
-DLL, the settings check tool, the sample settings file and the user guide. The version is the
+DLL, the setup window, the settings check tool, the sample settings file and the user guide. The version is the
 project version in CMakeLists.txt, the one the version resources carry.
 
 Two files are converted on the way. The sample settings file goes out as UTF-16 LE with its
@@ -46,6 +46,7 @@ def package_contents(build_dir, source_dir=SOURCE_DIR):
     """(name in the archive, file on disk, conversion or None), in archive order."""
     return [
         ("ZenlarkVdjStandalone.dll", os.path.join(build_dir, "ZenlarkVdjStandalone.dll"), None),
+        ("ZenlarkVdjSetup.exe", os.path.join(build_dir, "ZenlarkVdjSetup.exe"), None),
         ("ZenlarkVdjCheck.exe", os.path.join(build_dir, "ZenlarkVdjCheck.exe"), None),
         ("ZenlarkVdjStandalone.ini", os.path.join(source_dir, "packaging", "ZenlarkVdjStandalone.ini"),
          settings_as_utf16),

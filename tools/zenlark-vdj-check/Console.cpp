@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 
 // A console shows the UTF-16 text its own call hands it. Bytes written to it are read in its
@@ -39,7 +40,17 @@ static void write(DWORD which, FILE* stream, const std::string& utf8) {
     std::fflush(stream);
 }
 
+static std::atomic<CheckOutput*> output{nullptr};
+
+void sendOutputTo(CheckOutput* to) {
+    output = to;
+}
+
 void print(const std::string& utf8) {
+    if (CheckOutput* to = output.load()) {
+        to->text(utf8);
+        return;
+    }
     write(STD_OUTPUT_HANDLE, stdout, utf8);
 }
 
@@ -58,6 +69,8 @@ void showVerdict(const CheckVerdict& verdict) {
         printLine("Detail: " + verdict.detail);
     if (!verdict.advice.empty())
         printLine("What to do: " + verdict.advice);
+    if (CheckOutput* to = output.load())
+        to->verdict(verdict);
 }
 
 std::string timeOfDay() {

@@ -15,6 +15,18 @@ void printLine(const std::string& utf8);
 // The same on the error output.
 void printErrorLine(const std::string& utf8);
 
+// Where the check's text and verdicts go instead of the console: the setup window shows them.
+// Its calls come from the check's thread and the watch's listener thread alike.
+class CheckOutput {
+  public:
+    virtual ~CheckOutput() = default;
+    virtual void text(const std::string& utf8) = 0;
+    virtual void verdict(const CheckVerdict& verdict) = 0;
+};
+
+// From now on print and showVerdict go to `output`; null gives them back to the console.
+void sendOutputTo(CheckOutput* output);
+
 // The verdict's lines, after an empty one: "OK: ..." or "PROBLEM: ...", "Detail: ..." when it
 // has numbers, and last what to do, the line a DJ acts on.
 void showVerdict(const CheckVerdict& verdict);

@@ -27,14 +27,23 @@ static WatchSignal& watchSignal() {
     return signal;
 }
 
-static BOOL WINAPI onConsoleControl(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
-        return FALSE;
+void interruptWatch() {
     {
         const std::lock_guard<std::mutex> lock(watchSignal().mutex);
         watchSignal().interrupted = true;
     }
     watchSignal().changed.notify_all();
+}
+
+void resumeWatch() {
+    const std::lock_guard<std::mutex> lock(watchSignal().mutex);
+    watchSignal().interrupted = false;
+}
+
+static BOOL WINAPI onConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    interruptWatch();
     return TRUE;
 }
 

@@ -30,6 +30,11 @@ struct WatchOptions {
 
 constexpr int defaultTitleWaitSeconds = 20;
 
+// Ends every wait of the watch as Ctrl+C does, from any thread: the setup window's Cancel.
+void interruptWatch();
+// Lets the next watch wait again after an interruption.
+void resumeWatch();
+
 // Where to listen: the --stream address, else the stream of the settings' server. `origin`
 // says in words where the address came from; nothing in `target` when there is no usable
 // address, with `problem` saying why.

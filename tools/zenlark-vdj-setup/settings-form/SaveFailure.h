@@ -1,0 +1,11 @@
+// What the DJ is told when saving the settings file fails; the old file is then left as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Where the save stopped: writing the new file beside the old, or putting it in the old one's place.
+enum class SaveStep { writeNew, replaceOld };
+
+// The reason in plain words for Windows' error `error`, and what to do; `path` is the settings file.
+std::string saveFailureInWords(SaveStep step, std::uint32_t error, const std::string& path);

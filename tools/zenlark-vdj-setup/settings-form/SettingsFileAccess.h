@@ -1,0 +1,19 @@
+// Reading and saving the settings file as the window does: its text as the DJ sees it in
+// Notepad, and a save that never leaves a half-written file.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The file's text as UTF-8, from UTF-16 with a byte-order mark, UTF-8 with or without one, or
+// else 8-bit text in the ANSI code page; nothing when there is no such file.
+std::optional<std::string> readSettingsText(const std::wstring& path);
+
+// The sample settings file the package ships, as this program carries it.
+std::string sampleSettingsText();
+
+// Writes `utf8` as UTF-16 LE with a byte-order mark, which Windows' profile reader and Notepad
+// both read as written, into a new file beside `path`, and puts it in the old one's place only
+// once it is whole on the disk. Nothing when it worked, else what went wrong and what to do; the
+// old file is then as it was.
+std::optional<std::string> saveSettingsText(const std::wstring& path, const std::string& utf8);

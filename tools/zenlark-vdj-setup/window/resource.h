@@ -1,0 +1,37 @@
+// Identifiers of the setup window's dialog, its controls and its resources.
+#pragma once
+
+#define IDD_SETUP 100
+#define IDR_SAMPLE_SETTINGS 101
+#define IDI_SETUP 102
+
+#define IDC_SECTION 1001
+#define IDC_ADD_SERVER 1002
+#define IDC_REMOVE_SERVER 1003
+#define IDC_KIND 1004
+#define IDC_ADDRESS 1005
+#define IDC_LOOK 1006
+#define IDC_SERVER_SEEN 1007
+#define IDC_MOUNT_LABEL 1008
+#define IDC_MOUNT 1009
+#define IDC_USERNAME 1010
+#define IDC_PASSWORD 1011
+#define IDC_SHOW_PASSWORD 1012
+#define IDC_TITLE_PREFIX 1013
+#define IDC_TITLE_SUFFIX 1014
+#define IDC_TITLE_DELAY 1015
+#define IDC_SKIP_TITLES 1016
+#define IDC_TEST 1017
+#define IDC_CANCEL_TEST 1018
+#define IDC_SAVE 1019
+#define IDC_STEPS 1020
+#define IDC_VERDICT 1021
+#define IDC_WATCH 1022
+#define IDC_TRAY 1023
+#define IDC_LISTENERS 1024
+#define IDC_TRACKLIST_ON 1025
+#define IDC_TRACKLIST 1026
+#define IDC_NOW_PLAYING_ON 1027
+#define IDC_NOW_PLAYING 1028
+#define IDC_STATUS 1029
+#define IDC_ABOUT 1030
