@@ -7,6 +7,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import types
 import unittest
 from concurrent.futures import ThreadPoolExecutor
 
@@ -14,7 +15,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import HarborServer, IcecastServer, exit_cleanly_on_sigterm  # noqa: E402
 from harness.dnas import DnasServer  # noqa: E402
-from harness.icecast import ICECAST_25, ICECAST_KH  # noqa: E402
+from harness.icecast import ICECAST_24, ICECAST_25, ICECAST_KH  # noqa: E402
 from harness.peers import PeerAbsent  # noqa: E402
 from harness.plugin import write_settings  # noqa: E402
 from harness.windows import build_dir  # noqa: E402
@@ -41,7 +42,7 @@ def watch_until_ctrl_c(line, *args):
 
 def watch_through(steps, *args):
     """Runs the tool; once it has printed the line of each (line, action) step in turn, calls the
-    action with the process. Returns its exit code and output once it ended."""
+    action (if any) with the process. Returns its exit code and output once it ended."""
     tool = subprocess.Popen(windows_command(CHECK, *args), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, start_new_session=True)
     try:
@@ -52,7 +53,8 @@ def watch_through(steps, *args):
                 if not read:
                     break
                 output += read
-            action(tool)
+            if action:
+                action(tool)
         rest, _ = tool.communicate(timeout=60)
     finally:
         if tool.poll() is None:
@@ -258,8 +260,9 @@ class DjMistakes(unittest.TestCase):
     streams 1 (the station's), 2 (full: one listener of one) and 3, none on stream 4; Shoutcast 1
     is a stand-in (see harness/shoutcast_station.py). DNAS answers every update with an empty 200,
     so only the read-back tells. Icecast 2.5 and Icecast-KH stream /live, their Shoutcast mount
-    /stream and /full (one listener of one); 2.5 in strict mode streams /live alone. Icecast-KH
-    runs once more at its client limit ("crowded")."""
+    /stream, /full (one listener of one) and /latin, a mount that reads titles as Latin-1, and have
+    /show, a mount with no encoder that falls back to /live; 2.5 in strict mode streams /live alone.
+    Icecast-KH runs once more at its client limit ("crowded")."""
 
     @classmethod
     def setUpClass(cls):
@@ -273,15 +276,19 @@ class DjMistakes(unittest.TestCase):
                 cls.dnas.start_shoutcast_source(sid=3)
                 cls.dnas.listen("/live2")
             full = {"/full": 1}
-            cls.ice25 = cls._peer("icecast 2.5", lambda: IcecastServer(kind=ICECAST_25, max_listeners=full), mp3=True,
-                                  shoutcast=True)
-            cls.strict25 = cls._peer("icecast 2.5 strict", lambda: IcecastServer(kind=ICECAST_25, strict=True), mp3=True)
-            cls.kh = cls._peer("icecast-kh", lambda: IcecastServer(kind=ICECAST_KH, max_listeners=full), mp3=True,
-                               shoutcast=True)
+            hosted = (("/latin", {"charset": "ISO8859-1"}), ("/show", {"fallback-mount": "/live"}))
+            cls.ice25 = cls._peer("icecast 2.5", lambda: IcecastServer(kind=ICECAST_25, max_listeners=full,
+                                                                       mounts=hosted),
+                                  mp3=("/live", "/latin"), shoutcast=True)
+            cls.strict25 = cls._peer("icecast 2.5 strict", lambda: IcecastServer(kind=ICECAST_25, strict=True),
+                                     mp3=("/live",))
+            cls.kh = cls._peer("icecast-kh", lambda: IcecastServer(kind=ICECAST_KH, max_listeners=full, mounts=hosted),
+                               mp3=("/live", "/latin"), shoutcast=True)
             # At its client limit with the MP3 source and one listener. Icecast 2.4 and 2.5 answer a
             # client over their limit before reading its request, and close: whether the answer or a
             # reset arrives is a race, so only KH, which reads the request first, has a row.
-            cls.crowded_kh = cls._peer("icecast-kh crowded", lambda: IcecastServer(kind=ICECAST_KH, clients=2), mp3=True)
+            cls.crowded_kh = cls._peer("icecast-kh crowded", lambda: IcecastServer(kind=ICECAST_KH, clients=2),
+                                       mp3=("/live",))
             if cls.crowded_kh:
                 cls.crowded_kh.listen("/live")
             cls.ice = cls._serve(IcecastServer(max_listeners=full))
@@ -332,16 +339,17 @@ class DjMistakes(unittest.TestCase):
         return server
 
     @classmethod
-    def _peer(cls, kind, make, mp3=False, shoutcast=False):
-        """A real server from ../shared/peers, streaming MP3 to /live and a Shoutcast source to its
-        Shoutcast mount as asked; None, with the reason its rows skip, when its sources are absent."""
+    def _peer(cls, kind, make, mp3=(), shoutcast=False):
+        """A real server from ../shared/peers, streaming MP3 to the mounts in `mp3` and a Shoutcast
+        source to its Shoutcast mount as asked; None, with the reason its rows skip, when its sources
+        are absent."""
         try:
             server = cls._serve(make())
         except PeerAbsent as absent:
             cls.absent[kind] = str(absent)
             return None
-        if mp3:
-            server.start_mp3_source("/live")
+        for mount in mp3:
+            server.start_mp3_source(mount)
         if shoutcast:
             server.start_shoutcast_source()
             server.wait_for_mount(server.shoutcast_mount)
@@ -564,7 +572,7 @@ class DjMistakes(unittest.TestCase):
                 (f"{label}: a stray extension on the mount", kind, {"mount": "/live.mp3"}, "", [],
                  "PROBLEM: The server streams /live, but mount says /live.mp3.", "Write mount=/live.", 1),
                 (f"{label}: a mount nobody streams to", kind, {"mount": "/nobody"}, "", [],
-                 "PROBLEM: The server streams /full, /live and /stream, but not /nobody.",
+                 "PROBLEM: The server streams /full, /latin, /live and /stream, but not /nobody.",
                  "Write mount= with the mount your encoder streams to", 1),
                 (f"{label}: a full mount", kind, {"mount": "/full"}, "", ["--watch"],
                  "OK: Icecast took the title: its status now shows it on /full. But the stream is full: 1 listener,",
@@ -574,6 +582,16 @@ class DjMistakes(unittest.TestCase):
             ("Icecast 2.5: the Shoutcast dialect", "icecast 2.5", {"protocol": "shoutcast2"}, "", [],
              "PROBLEM: Icecast 2.5 refuses every Shoutcast-style update",
              "Write protocol=icecast2 and mount=/live (or mount=/stream", 1),
+            # The update names no charset: on a Latin-1 mount 2.5 passes the title to listeners as sent, KH
+            # encodes it twice.
+            ("Icecast 2.5: a Latin-1 mount, a title outside ASCII", "icecast 2.5", {"mount": "/latin"}, "",
+             ["--title", "Röyksopp - Eple"], "OK: Icecast took the title: its status now shows it on /latin.", "", 0),
+            ("Icecast-KH: a Latin-1 mount, a title outside ASCII", "icecast-kh", {"mount": "/latin"}, "",
+             ["--title", "Röyksopp - Eple"],
+             "PROBLEM: Icecast-KH took the title, but the mount /latin stores it encoded twice: listeners see "
+             "\"RÃ¶yksopp - Eple\".", "set the charset of the mount /latin to UTF-8", 1),
+            ("Icecast-KH: a fallback mount without its encoder", "icecast-kh", {"mount": "/show"}, "", [],
+             "PROBLEM: No encoder streams to /show now", "Start your encoder on /show", 1),
             ("Icecast-KH at its client limit", "icecast-kh crowded", {}, "", ["--watch"],
              "OK: Icecast confirmed the update: \"Metadata update successful\". But the server is full",
              "raise its client limit", 0),
@@ -613,35 +631,113 @@ class DjMistakes(unittest.TestCase):
         self.assertEqual(last_verdict(output)[0], "OK: Icecast took the title: its status now shows it on /live.")
 
 
+# A time of day as the watch prints it; a row's last step, which ends the watch with Ctrl+C.
+CLOCK = r"\d\d:\d\d:\d\d"
+STOP = object()
+
+
 class WatchThroughTheSet(CheckCase):
-    def test_says_at_once_when_the_server_stops_taking_the_password_and_when_it_takes_it_again(self):
-        # An admin changes the source password mid-set; the encoder, logged in before, streams on.
-        with IcecastServer() as ice:
-            source = ice.start_mp3_source("/live")
-            old_password = ice.source_password
-            write_settings(self.folder, {"server_url": ice.base_url + "/", "mount": "/live",
-                                         "password": old_password})
+    """The watch beside a set, sending nothing, while the server's admin, the encoder or the DJ
+    change something mid-set. Each row runs its own real server and acts once the watch printed
+    each of its lines; the watch must say what changed at once and in words that hold, and its
+    closing verdict must agree with the titles it showed arriving."""
 
-            def change_password_and_drop(tool):
-                ice.change_source_password("changed-mid-set")
-                source.stop()  # the stream drops: the watch asks at once
+    def test_each_change_mid_set_is_named_at_once(self):
+        # An admin changes the source password; the encoder, logged in before, drops, so the watch asks.
+        def refuse(scene):
+            scene.server.change_source_password("changed-mid-set")
+            scene.source.stop()
 
-            def take_it_back(tool):
-                ice.change_source_password(old_password)
-                ice.start_mp3_source("/live")  # the stream comes back: the watch asks again
+        def take_it_back(scene):
+            scene.server.change_source_password(scene.password)
+            scene.server.start_mp3_source("/live")
 
-            steps = [("The server takes the password", change_password_and_drop),
-                     ("Titles are not getting through since ", take_it_back),
-                     ("Titles can get through again since ", press_ctrl_c)]
-            code, output = watch_through(steps, "--settings", os.path.join(self.folder, "ZenlarkVdjStandalone.ini"),
-                                         "--watch", "--no-send", "--seconds", "120")
-            titles = ice.current_title("/live")
-        self.assertEqual(code, 1, output)
-        self.assertRegex(output, r"Titles are not getting through since \d\d:\d\d:\d\d: the server refuses the "
-                                 r"password\.\r?\nWhat to do: Ask for the new password")
-        self.assertRegex(last_verdict(output)[0], r"^PROBLEM: The server refused the password from \d\d:\d\d:\d\d "
-                                                  r"to \d\d:\d\d:\d\d: the plug-in's titles did not get through then\.$")
-        self.assertIsNone(titles, "the watch sends no title of its own")
+        def save_in_the_file(scene):
+            write_settings(self.folder, dict(scene.settings, password="changed-mid-set"))
+            scene.server.start_mp3_source("/live")
+
+        def move_the_encoder(scene):  # /live falls back to /live2: its listeners stay
+            scene.server.start_mp3_source("/live2")
+            scene.source.stop()
+
+        def other_title_while_refused(scene):
+            scene.server.change_source_password("changed-mid-set")
+            scene.server.set_title("/live", "Someone - Else", user=scene.server.admin_user,
+                                   password=scene.server.admin_password)
+
+        def plugins_next_title(scene):  # the watch learns it from the title, not half a minute later
+            scene.server.change_source_password(scene.password)
+            scene.server.set_title("/live", "Plugin - Again", password=scene.password)
+
+        def title(text, password=None):
+            return lambda scene: scene.server.set_title("/live", text, password=password)
+
+        fallback = ("/live", {"fallback-mount": "/live2"})
+        rows = [
+            # name, server, mounts, steps (line, action), lines in order (regular expressions), verdict, never said
+            ("the server's password changes and comes back", ICECAST_24, (),
+             [("The server takes the password", refuse), ("Titles are not getting through since ", take_it_back),
+              ("Titles can get through again since ", STOP)],
+             [rf"Titles are not getting through since {CLOCK}: the server refuses the password\.\r?\n"
+              r"What to do: Ask for the new password"],
+             rf"^PROBLEM: The server refused the password from {CLOCK} to {CLOCK}: the plug-in's titles did not "
+             r"get through then\.", []),
+            # The plug-in read the file at its start: its first title after a restart shows it sends the new one.
+            ("a new password saved in the file", ICECAST_24, (),
+             [("The server takes the password", refuse), ("Titles are not getting through since ", save_in_the_file),
+              ("The settings file now holds a password the server takes",
+               title("After - The Restart", "changed-mid-set")), ("Titles get through since ", STOP)],
+             ["Titles are not getting through since ",
+              r"The settings file now holds a password the server takes, but the plug-in still sends the one it "
+              r"read when it started\.\r?\nWhat to do: Switch the plug-in off and on",
+              rf"(?P<title>{CLOCK})  Listeners see: After - The Restart",
+              r"Titles get through since (?P=title): listeners got a new title"],
+             rf"^PROBLEM: The server refused the password from {CLOCK} to (?P=title):", ["Titles can get through"]),
+            ("the encoder moves to another mount", ICECAST_24, (fallback,),
+             [("Connected: listening", title("Before - The Move")),
+              ("Listeners see: Before - The Move", move_the_encoder), ("Nothing streams to /live since ", STOP)],
+             [rf"Nothing streams to /live since {CLOCK}; the server now streams /live2\."], None, []),
+            # The other title and the refusal come in either order; the password comes back after both.
+            ("Icecast-KH: the plug-in's next title after the password came back", ICECAST_KH, (),
+             [("The server takes the password", other_title_while_refused), ("Listeners see: Someone - Else", None),
+              ("Titles are not getting through since ", plugins_next_title),
+              ("Titles can get through again since ", STOP)],
+             ["Titles are not getting through since ", rf"(?P<title>{CLOCK})  Listeners see: Plugin - Again",
+              r"Titles can get through again since (?P=title): the server takes the password\."],
+             rf"^PROBLEM: The server refused the password from {CLOCK} to (?P=title):", []),
+            # DNAS turns listeners away with 401 while the stream has no source: that is no password.
+            ("Shoutcast DNAS: a stream without its encoder", "dnas", (), [], [],
+             r"^PROBLEM: Nothing streams there now: Shoutcast DNAS turns listeners away", ["protected"]),
+        ]
+        for name, kind, mounts, steps, lines, verdict, never in rows:
+            with self.subTest(name):
+                try:
+                    code, output = self.watch_row(kind, mounts, steps)
+                except PeerAbsent as absent:
+                    self.skipTest(str(absent))
+                # One pattern, so that the verdict can name the time of a line before it.
+                self.assertRegex(output, re.compile(r"[\s\S]*?".join(lines + [verdict or ""]), re.MULTILINE))
+                self.assertEqual(code, 1 if verdict else 0, output)
+                for words in never:
+                    self.assertNotIn(words, output)
+
+    def watch_row(self, kind, mounts, steps):
+        """Runs the row's server, with an MP3 source on /live (DNAS: none on stream 1), and the watch
+        of settings for it through the row's steps; returns the watch's exit code and output."""
+        server = DnasServer() if kind == "dnas" else IcecastServer(kind=kind, mounts=mounts)
+        with server:
+            scene = types.SimpleNamespace(server=server, password=server.source_password,
+                                          settings={"server_url": server.base_url + "/", "mount": "/live",
+                                                    "password": server.source_password})
+            if kind == "dnas":
+                scene.settings.update(protocol="shoutcast2", sid="1")
+            else:
+                scene.source = server.start_mp3_source("/live")
+            write_settings(self.folder, scene.settings)
+            actions = [(line, press_ctrl_c if act is STOP else act and (lambda tool, act=act: act(scene)))
+                       for line, act in steps]
+            return watch_through(actions, "--settings", os.path.join(self.folder, "ZenlarkVdjStandalone.ini"),
+                                 "--watch", "--no-send", "--seconds", "120")
 
 
 class AgainstLiquidsoapsHarbor(CheckCase):
@@ -789,6 +885,19 @@ class OnTheConsole(unittest.TestCase):
         code, shown = run_on_console([CHECK, "--help"], timeout=120, answer_after="Press Enter to close.")
         self.assertEqual(code, 0, shown)
         self.assertIn("Press Enter to close.", shown)
+
+    def test_titles_outside_ascii_show_on_the_console_as_listeners_get_them(self):
+        # Consoles read bytes in their own code page, which not all take as UTF-8 when told to.
+        with IcecastServer() as ice, tempfile.TemporaryDirectory(prefix="zenlark-console-") as folder:
+            ice.start_mp3_source("/live")
+            ice.set_title("/live", "Röyksopp - Eple")
+            write_settings(folder, {"server_url": ice.base_url + "/", "mount": "/live",
+                                    "password": ice.source_password})
+            settings = windows_path(os.path.join(folder, "ZenlarkVdjStandalone.ini"))
+            code, shown = run_on_console([CHECK, "--settings", settings, "--watch", "--no-send", "--seconds", "3"],
+                                         timeout=120, answer_after="Press Enter to close.")
+        self.assertEqual(code, 0, shown)
+        self.assertIn("Listeners see: Röyksopp - Eple", shown)
 
     def test_from_a_command_prompt_it_never_waits_and_gives_the_code_page_back(self):
         code, shown = run_on_console(["cmd", "/c", f"chcp 850 & {CHECK} --help & chcp"], timeout=120)

@@ -6,6 +6,7 @@
 #include "server-answer/PublishedStatus.h"
 #include "server-answer/ServerKind.h"
 #include "server-answer/ShoutcastStreams.h"
+#include "server-answer/SourceCheck.h"
 #include "settings-file/AddressProblem.h"
 #include "settings-file/PluginCopies.h"
 #include "settings-file/SettingsMistakes.h"
@@ -298,6 +299,13 @@ TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
     onStreamFour.shownTitle = "";
     ServerView atClientLimit;
     atClientLimit.limitReached = LimitReached::connections;
+    ServerView khFallback = icecastShowing({mount("/live", "audio/mpeg")}, ServerKind::icecastKh);
+    khFallback.mountsWithoutSource = {"/show"};
+    ReadBack doubled;
+    doubled.result = ReadBack::Result::encodedTwice;
+    doubled.where = "/latin";
+    doubled.shownTitle = "R\xc3\x83\xc2\xb6yksopp";
+    doubled.page = StatusPage::icecast;
     const struct {
         const char* name;
         CheckOutcome outcome;
@@ -348,6 +356,11 @@ TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
         {"Icecast 2.5 at its client limit refuses it",
          answered(ServerDialect::Icecast, 503, "<p>Icecast connection limit reached</p>"), "/live",
          icecastShowing({}, ServerKind::icecast25), ReadBack{}, "T", "PROBLEM", "Icecast 2.5 is full"},
+        {"Icecast-KH plays a fallback on a mount without its encoder",
+         answered(ServerDialect::Icecast, 400, "Source does not exist"), "/show", khFallback, ReadBack{}, "T",
+         "PROBLEM", "Start your encoder on /show"},
+        {"Icecast-KH's Latin-1 mount doubles the title", answered(ServerDialect::Icecast, 200, confirmed), "/latin",
+         khFallback, doubled, "R\xc3\xb6yksopp", "PROBLEM", "set the charset of the mount /latin to UTF-8"},
     };
     for (const auto& row : rows) {
         CheckOutcome outcome = row.outcome;
@@ -375,6 +388,8 @@ TEST(PublishedStatus, ReadsEachServersPage) {
                                         R"("listeners":3}]}})");
     ASSERT_TRUE(two && two->size() == 2);
     EXPECT_FALSE((*two)[0].title);
+    EXPECT_FALSE((*two)[0].hasSource); // a mount with a fallback, listed after its encoder left
+    EXPECT_TRUE((*two)[1].hasSource);
     EXPECT_EQ(formatName((*two)[1]), "Ogg Opus");
     EXPECT_TRUE(formatRefusesTitleUpdates((*two)[1]));
     EXPECT_TRUE(parseIcecastStatus(R"({"icestats":{"admin":"x"}})")->empty());
@@ -401,11 +416,17 @@ TEST(PublishedStatus, ReadsEachServersPage) {
         "<td class=\"streamdata\">Zo\xc3\xab &amp; &lt;b&gt; \"q\"</td></tr></table><h3>Mount Point /opus.ogg</h3>"
         "<tr><td>Content Type:</td><td class=\"streamdata\">audio/ogg</td></tr>");
     ASSERT_TRUE(kh && kh->size() == 2);
+    EXPECT_TRUE((*kh)[0].hasSource);
     EXPECT_EQ((*kh)[0].path, "/live");
     EXPECT_EQ((*kh)[0].title, "Zo\xc3\xab & <b> \"q\"");
     EXPECT_EQ(formatName((*kh)[1]), "Ogg");
     EXPECT_FALSE((*kh)[1].title);
     EXPECT_TRUE(parseIcecastStatusPage("<title>Icecast Streaming Media Server</title><body></body>")->empty());
+    // A mount with a fallback is listed while no encoder feeds it, without a content type.
+    const auto idle = parseIcecastStatusPage("<h3>Mount Point /show</h3><tr><td>Current Listeners:</td>"
+                                             "<td class=\"streamdata\">0</td></tr>");
+    ASSERT_TRUE(idle && idle->size() == 1);
+    EXPECT_FALSE((*idle)[0].hasSource);
     EXPECT_FALSE(parseIcecastStatusPage("<html><h1>Not Found</h1></html>"));
     // Only pages are read: some servers answer unknown paths with their audio stream, without end.
     for (const char* type : {"", "text/html; charset=UTF-8", "application/json; charset=UTF-8", "text/xml",
@@ -417,6 +438,8 @@ TEST(PublishedStatus, ReadsEachServersPage) {
     // Icecast reads an MP3 mount's stored bytes as Latin-1 unless told otherwise.
     EXPECT_TRUE(showsTitle("Zo\xc3\x83\xc2\xab", "Zo\xc3\xab"));
     EXPECT_FALSE(showsTitle("Zo", "Zo\xc3\xab"));
+    EXPECT_TRUE(showsTitleEncodedTwice("Zo\xc3\x83\xc2\xab", "Zo\xc3\xab"));
+    EXPECT_FALSE(showsTitleEncodedTwice("Zo", "Zo")); // an ASCII title reads the same either way
 }
 
 // DNAS's /statistics as it lists a slot's streams: an AutoDJ on stream 1, a full stream 2, the
@@ -780,14 +803,20 @@ TEST(AccessCheck, EachServersAnswerTellsTakenFromRefused) {
         std::uint32_t status;
         const char* body;
         Access access;
+        std::optional<bool> source = {}; // whether the answer shows a source on the mount, where it tells
     } rows[] = {
-        {"Icecast's listener list", ice, 200, "<?xml version=\"1.0\"?>\n<icestats><source mount=\"/live\">", Access::taken},
-        {"Icecast 2.4 without a source", ice, 400, "<b>400 - Source does not exist</b>", Access::taken},
-        {"Icecast 2.5 without a source", ice, 404, "<report><text>Source does not exist</text></report>", Access::taken},
-        {"Icecast-KH without a source", ice, 400, "mount does not exist", Access::taken},
+        {"Icecast's listener list", ice, 200, "<?xml version=\"1.0\"?>\n<icestats><source mount=\"/live\">", Access::taken,
+         true},
+        {"Icecast 2.4 without a source", ice, 400, "<b>400 - Source does not exist</b>", Access::taken, false},
+        {"Icecast 2.5 without a source", ice, 404, "<report><text>Source does not exist</text></report>", Access::taken,
+         false},
+        {"Icecast-KH without a source", ice, 400, "mount does not exist", Access::taken, false},
         {"Icecast refuses", ice, 401, "You need to authenticate\r\n", Access::refused},
         {"Icecast-KH refuses", ice, 401, "", Access::refused},
-        {"DNAS's statistics", sc, 200, "<?xml?><SHOUTCASTSERVER><CURRENTLISTENERS>", Access::taken},
+        {"DNAS's statistics", sc, 200, "<?xml?><SHOUTCASTSERVER><STREAMSTATUS>1</STREAMSTATUS>", Access::taken, true},
+        {"DNAS's stream without a source", sc, 200, "<SHOUTCASTSERVER><STREAMSTATUS>0</STREAMSTATUS>", Access::taken,
+         false},
+        {"Icecast-KH's statistics", sc, 200, "<SHOUTCASTSERVER><STREAMSTATUS>NA</STREAMSTATUS>", Access::taken},
         {"Icecast 2.4's admin.cgi", sc, 400, "<b>400 - Missing parameter</b>", Access::taken},
         {"DNAS refuses", sc, 401, "<html><head>Unauthorized<title>Shoutcast Administrator</title>", Access::refused},
         {"the harbor, any password", ice, 400, "<p>unrecognised command</p>", Access::unknown},
@@ -795,8 +824,10 @@ TEST(AccessCheck, EachServersAnswerTellsTakenFromRefused) {
         {"DNAS sends its stream to an Icecast request", ice, 200, "\xff\xfb\x90\x64", Access::unknown},
         {"no answer", ice, 0, "", Access::unanswered},
     };
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         EXPECT_EQ(judgeAccess(row.dialect, row.status, row.body), row.access) << row.name;
+        EXPECT_EQ(sourceInAnswer(row.dialect, row.status, row.body), row.source) << row.name;
+    }
     EXPECT_EQ(accessCheckTarget(ice, "/radio", "/my live", "1", "pw"), "/radio/admin/listclients?mount=%2Fmy%20live");
     EXPECT_EQ(accessCheckTarget(sc, "", "/live", "2", "p&w"), "/admin.cgi?sid=2&mode=viewxml&pass=p%26w");
 }
@@ -812,17 +843,49 @@ TEST(AccessCheck, TheWatchSaysWhenTitlesStopAndWhenTheyGetThroughAgain) {
     EXPECT_TRUE(mentions(stopped[1], "What to do: "));
     EXPECT_TRUE(log.answered(Access::refused, "22:53:35").empty());
     EXPECT_TRUE(log.answered(Access::unknown, "22:54:00").empty()); // a stray answer keeps what is known
-    EXPECT_EQ(log.answered(Access::taken, "22:54:10"),
-              std::vector<std::string>{"Titles can get through again since 22:54:10: the server takes the password."});
+    // Asked at once after a new title reached listeners: titles got through when it came.
+    EXPECT_EQ(log.answered(AccessAnswers{Access::taken, std::nullopt, "22:54:09"}, "22:54:10"),
+              std::vector<std::string>{"Titles can get through again since 22:54:09: the server takes the password."});
     log.answered(Access::refused, "23:10:00");
     ASSERT_TRUE(log.verdict());
-    EXPECT_EQ(log.verdict()->happened, "The server refused the password from 22:53:05 to 22:54:10 and since 23:10:00 "
+    EXPECT_EQ(log.verdict()->happened, "The server refused the password from 22:53:05 to 22:54:09 and since 23:10:00 "
                                        "until the end of the watch: the plug-in's titles did not get through then.");
 
     AccessLog harbor;
     EXPECT_TRUE(mentions(harbor.answered(Access::unknown, "22:50:00").at(0), "cannot say when it refuses"));
     EXPECT_FALSE(harbor.worthAsking());
     EXPECT_FALSE(harbor.verdict());
+}
+
+// The plug-in reads the file only when it starts: a password saved in the file mid-set counts
+// once a title shows the plug-in sends it, and never as an all-clear before.
+TEST(AccessCheck, APasswordSavedMidSetCountsOnlyOnceThePluginSendsIt) {
+    AccessLog log;
+    log.answered(Access::refused, "22:53:05");
+    EXPECT_EQ(log.answered(AccessAnswers{Access::refused, Access::taken, std::nullopt}, "22:54:00").size(), 2u);
+    const CheckVerdict waiting = *log.verdict(); // the watch ended before a title showed the restart
+    EXPECT_TRUE(mentions(waiting.happened, "until the end of the watch: the plug-in's titles did not get through "
+                                           "then. The settings file holds a password it takes since 22:54:00"));
+    EXPECT_TRUE(mentions(waiting.advice, "Switch the plug-in off and on"));
+    // A wrong password saved while the plug-in's still works: named before the plug-in's next start.
+    AccessLog early;
+    early.answered(Access::taken, "22:50:00");
+    const std::vector<std::string> wrong =
+        early.answered(AccessAnswers{Access::taken, Access::refused, "22:50:40"}, "22:50:41");
+    EXPECT_TRUE(mentions(wrong.at(0), "The settings file now holds a password the server refuses"));
+    EXPECT_FALSE(early.pluginRestarted() || early.verdict());
+}
+
+TEST(SourceCheck, TheWatchNamesTheMountItsEncoderLeftAndWhereItStreamsNow) {
+    SourceLog log;
+    EXPECT_TRUE(log.answered(true, "/live", std::nullopt, "22:50:00").empty());
+    EXPECT_TRUE(mentions(log.answered(false, "/live", std::vector<std::string>{"/a", "/b"}, "22:53:05").at(1),
+                         "write the mount it streams to now after mount="));
+    EXPECT_EQ(log.answered(true, "/live", std::nullopt, "22:54:10"),
+              std::vector<std::string>{"Your encoder streams to /live again since 22:54:10."});
+    SourceLog dnas; // its statistics list no mounts
+    EXPECT_TRUE(mentions(dnas.answered(false, "stream 1", std::nullopt, "22:50:00").at(0),
+                         "Nothing streams to stream 1 now. The server refuses"));
 }
 
 TEST(UrlText, ThePasswordInAnAddressIsNeverShown) {

@@ -89,6 +89,13 @@ TEST(StreamAddress, ProtocolAndSidChooseTheShoutcastVersion) {
 TEST(StreamWatch, StreamFailuresGetPlainWords) {
     EXPECT_TRUE(mentions(explainStreamFailure({StreamStep::status, 0, 404, {}}).happened, "no such mount"));
     EXPECT_TRUE(mentions(explainStreamFailure({StreamStep::status, 0, 401, {}}).happened, "protected"));
+    // DNAS turns listeners away with 401 from a stream without a source, naming itself in its notices.
+    StreamFailure noSource{StreamStep::status, 0, 401, {}};
+    noSource.icyNotices = "<BR>Shoutcast DNAS/posix(linux x64) v2.6.1.777<BR> The resource requested is currently "
+                          "unavailable<BR>";
+    const CheckVerdict dnas = explainStreamFailure(noSource);
+    EXPECT_FALSE(mentions(dnas.happened + dnas.advice, "protected"));
+    EXPECT_TRUE(mentions(dnas.happened, "no encoder is connected"));
     const CheckVerdict icy = explainStreamFailure({StreamStep::request, 12152, 0, {}});
     EXPECT_TRUE(mentions(icy.happened, "ICY 200 OK"));
     EXPECT_TRUE(mentions(icy.advice, "--stream"));

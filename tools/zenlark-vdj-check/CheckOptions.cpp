@@ -5,7 +5,6 @@
 
 #include "delivery/TextEncoding.h"
 
-#include <cstdio>
 #include <optional>
 
 static std::string utf8(const std::wstring& text) {
@@ -24,7 +23,7 @@ static void usage() {
               "\n"
               "  --settings PATH  check this settings file instead\n"
               "  --section NAME   check only this section, e.g. --section stream2\n"
-              "  --title TEXT     the title to send (default: \"Zenlark settings check HH:MM:SS\")\n"
+              "  --title TEXT     the title to send (default: \"Zenlark settings check \xC2\xB7 HH:MM:SS\")\n"
               "  --no-send        show the settings and the request, send nothing\n"
               "  --watch          listen to the stream as a player does and print each title listeners\n"
               "                   receive; after the update, wait up to 20 s for its title. Exit code 0\n"
@@ -44,8 +43,8 @@ static void usage() {
 }
 
 static ParseResult badArguments(const char* what, const std::wstring& argument) {
-    std::fprintf(stderr, "%s: %s\n", what, utf8(argument).c_str());
-    std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
+    printErrorLine(std::string(what) + ": " + utf8(argument));
+    printErrorLine("try: ZenlarkVdjCheck --help");
     return ParseResult::badArguments;
 }
 
@@ -92,10 +91,7 @@ ParseResult parseOptions(int argc, wchar_t** argv, CheckOptions& options) {
         } else {
             const bool missingValue =
                 argument == L"--settings" || argument == L"--title" || argument == L"--section";
-            std::fprintf(stderr, "%s: %s\n", missingValue ? "missing value for" : "unknown argument",
-                         utf8(argument).c_str());
-            std::fprintf(stderr, "try: ZenlarkVdjCheck --help\n");
-            return ParseResult::badArguments;
+            return badArguments(missingValue ? "missing value for" : "unknown argument", argument);
         }
     }
     if (!options.watch.enabled && (!options.watch.streamUrl.empty() || options.watch.seconds))

@@ -6,6 +6,40 @@
 #include <atomic>
 #include <cstdio>
 
+// A console shows the UTF-16 text its own call hands it. Bytes written to it are read in its
+// output code page, which not every console takes as UTF-8 even when told so (Windows 7's
+// does not reliably, nor Wine's), so titles outside ASCII would come out garbled.
+static bool writtenToConsole(DWORD which, const std::string& utf8) {
+    const HANDLE output = GetStdHandle(which);
+    DWORD mode = 0;
+    if (output == nullptr || output == INVALID_HANDLE_VALUE || !GetConsoleMode(output, &mode))
+        return false;
+    if (utf8.empty())
+        return true;
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    for (std::size_t at = 0; at < wide.size();) {
+        DWORD written = 0;
+        if (!WriteConsoleW(output, wide.data() + at, static_cast<DWORD>(wide.size() - at), &written,
+                           nullptr) ||
+            written == 0)
+            break;
+        at += written;
+    }
+    return true;
+}
+
+// A pipe or a file gets UTF-8, for the programs and editors that read it, at once: a program
+// that reads the watch's lines acts on each as it comes.
+static void write(DWORD which, FILE* stream, const std::string& utf8) {
+    if (writtenToConsole(which, utf8))
+        return;
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
+
 static std::atomic<CheckOutput*> output{nullptr};
 
 void sendOutputTo(CheckOutput* to) {
@@ -17,11 +51,15 @@ void print(const std::string& utf8) {
         to->text(utf8);
         return;
     }
-    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    write(STD_OUTPUT_HANDLE, stdout, utf8);
 }
 
 void printLine(const std::string& utf8) {
     print(utf8 + "\n");
+}
+
+void printErrorLine(const std::string& utf8) {
+    write(STD_ERROR_HANDLE, stderr, utf8 + "\n");
 }
 
 void showVerdict(const CheckVerdict& verdict) {
@@ -61,17 +99,6 @@ LineIfSlow::~LineIfSlow() {
     thread_.join();
 }
 
-// The tool prints UTF-8; the console it shares with a command prompt gets its own code page back.
-ConsoleOutputInUtf8::ConsoleOutputInUtf8() : previous_(GetConsoleOutputCP()) {
-    if (previous_ != 0)
-        SetConsoleOutputCP(CP_UTF8);
-}
-
-ConsoleOutputInUtf8::~ConsoleOutputInUtf8() {
-    if (previous_ != 0)
-        SetConsoleOutputCP(previous_);
-}
-
 // Started from Explorer, the tool is alone on a console of its own, which closes with it and
 // takes the verdict along. From a command prompt or a script it shares the console, or its
 // input is no console at all.
@@ -84,7 +111,7 @@ static bool aloneOnItsOwnConsole() {
 void keepWindowOpenUntilEnter() {
     if (!aloneOnItsOwnConsole())
         return;
-    std::fputs("\nPress Enter to close.", stdout);
+    print("\nPress Enter to close.");
     std::fflush(stdout);
     std::getchar();
 }

@@ -1,5 +1,5 @@
-// The tool's console: UTF-8 lines out, the console's code page given back, and the window kept
-// open for a DJ who started the tool from Explorer.
+// The tool's output: lines in UTF-16 to a console, in UTF-8 to a pipe or file, and the window
+// kept open for a DJ who started the tool from Explorer.
 #pragma once
 
 #include "CheckVerdict.h"
@@ -12,6 +12,8 @@
 
 void print(const std::string& utf8);
 void printLine(const std::string& utf8);
+// The same on the error output.
+void printErrorLine(const std::string& utf8);
 
 // Where the check's text and verdicts go instead of the console: the setup window shows them.
 // Its calls come from the check's thread and the watch's listener thread alike.
@@ -46,18 +48,6 @@ class LineIfSlow {
     std::condition_variable ended_;
     bool done_ = false;
     std::thread thread_;
-};
-
-// Sets the console's output code page to UTF-8 for the tool's life and gives the old one back.
-class ConsoleOutputInUtf8 {
-  public:
-    ConsoleOutputInUtf8();
-    ~ConsoleOutputInUtf8();
-    ConsoleOutputInUtf8(const ConsoleOutputInUtf8&) = delete;
-    ConsoleOutputInUtf8& operator=(const ConsoleOutputInUtf8&) = delete;
-
-  private:
-    unsigned previous_;
 };
 
 // Waits for Enter when the tool is alone on a console of its own, which would close with it.

@@ -4,9 +4,9 @@
 #include "Console.h"
 #include "SectionVerdict.h"
 #include "listeners/TitleWatch.h"
-#include "server-answer/AccessProbe.h"
 #include "server-answer/AnswerVerdict.h"
 #include "server-answer/UpdateCheck.h"
+#include "server-answer/WatchQuestions.h"
 #include "settings-file/SettingsReport.h"
 #include "settings-file/UnreadLines.h"
 
@@ -35,11 +35,13 @@ static std::string utf8(const std::wstring& text) {
     return utf8FromWide(text);
 }
 
+// The middle dot, outside ASCII, shows whether the mount keeps such letters as listeners should
+// get them: a mount that reads titles as Latin-1 shows it encoded twice.
 static std::string defaultTitle() {
     char clock[16] = {};
     const std::time_t now = std::time(nullptr);
     std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&now));
-    return std::string("Zenlark settings check ") + clock;
+    return std::string("Zenlark settings check \xC2\xB7 ") + clock;
 }
 
 // Says where it listens and listens there; with `files`, the watch also writes them.
@@ -63,26 +65,12 @@ static std::unique_ptr<TitleWatch> startWatch(const StreamSettings& settings, co
     return listenAt(address, expectedTitle, files);
 }
 
-// The section as the file holds it now: a DJ who mends the password mid-set restarts the
-// plug-in, which then reads the file afresh.
-static std::optional<StreamSettings> settingsNow(const std::wstring& path, const std::wstring& name) {
-    for (const StreamSection& section : loadStreamSections(path)) {
-        if (section.name == name)
-            return section.settings;
-    }
-    return std::nullopt;
-}
-
-// Through the set, asks the server whether it still takes the section's password, and says at
-// once when it stops taking it and when it takes it again.
-static void askAlongside(TitleWatch& watch, const std::wstring& path, const std::wstring& name,
-                         AccessLog& log) {
+// Through the set, asks the server whether it still takes the plug-in's password and whether an
+// encoder streams to the mount, and says at once when that changes.
+static void askAlongside(TitleWatch& watch, WatchQuestions& questions) {
     watch.askAlongside(
-        [&log, path, name] {
-            const std::optional<StreamSettings> settings = settingsNow(path, name);
-            if (!log.worthAsking() || !settings || !settings->ready)
-                return;
-            for (const std::string& line : log.answered(askAccess(*settings), timeOfDay()))
+        [&questions](const std::optional<std::string>& newTitleAt) {
+            for (const std::string& line : questions.ask(newTitleAt))
                 printLine(line);
         },
         std::chrono::seconds(accessCheckSeconds));
@@ -91,18 +79,18 @@ static void askAlongside(TitleWatch& watch, const std::wstring& path, const std:
 // The watch through a set; with --tracklist and --now-playing it also writes those files.
 static int watchOnly(const StreamSection& section, const std::wstring& path, const WatchOptions& options,
                      WatchFiles& files) {
-    AccessLog access;
+    WatchQuestions questions(section.settings, path, section.name);
     std::unique_ptr<TitleWatch> watch = startWatch(section.settings, options, std::string(), &files);
     if (watch && section.settings.ready)
-        askAlongside(*watch, path, section.name, access);
+        askAlongside(*watch, questions);
     const int code = watch ? watch->watchToTheEnd(options.seconds) : 1;
     watch.reset(); // no title arrives after this
     files.watchEnded();
     if (code != 0)
         return code;
     std::vector<CheckVerdict> problems;
-    if (access.verdict())
-        problems.push_back(*access.verdict());
+    if (questions.verdict())
+        problems.push_back(*questions.verdict());
     if (files.anyWriteFailed())
         problems.push_back(CheckVerdict{false, "Some titles could not be written to the files (see above).",
                                         "Write them to a drive with free space."});

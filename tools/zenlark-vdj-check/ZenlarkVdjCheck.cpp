@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 static int checkFromCommandLine(int argc, wchar_t** argv) {
     try {
@@ -21,13 +22,12 @@ static int checkFromCommandLine(int argc, wchar_t** argv) {
         }
         return runCheck(options);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "ZenlarkVdjCheck failed: %s\n", error.what());
+        printErrorLine(std::string("ZenlarkVdjCheck failed: ") + error.what());
         return 3;
     }
 }
 
 int wmain(int argc, wchar_t** argv) {
-    const ConsoleOutputInUtf8 console;
     const int code = checkFromCommandLine(argc, argv);
     std::fflush(stdout);
     keepWindowOpenUntilEnter();

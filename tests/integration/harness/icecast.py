@@ -74,6 +74,10 @@ class IcecastServer(LoopbackServer):
     refuse GET with 405, as an admin who sets its strict mode does. `max_listeners` ({mount: N})
     lets N listeners into each mount named; `clients` is the server's limit of connections, its
     sources and listeners included.
+
+    `mounts` configures mounts of their own: each a name, or (name, {setting: value}) with the
+    <mount> settings to write, such as {"fallback-mount": "/live2"} or {"charset": "ISO8859-1"}
+    (a mount reads URL updates as UTF-8 unless its charset says otherwise).
     """
 
     start_error = IcecastError
@@ -167,6 +171,23 @@ class IcecastServer(LoopbackServer):
         except urllib.error.HTTPError as error:
             return error.code, error.read()
 
+    def set_title(self, mount, title, user=None, password=None):
+        """Sets the mount's title with the update the plug-in sends, as the source user (or `user`).
+        As the plug-in does, it tries again while a reload (see change_source_password) resets it."""
+        query = {"mount": mount, "mode": "updinfo", "song": title}
+        user = user or self.source_user
+        password = self.source_password if password is None else password
+
+        def answer():
+            try:
+                return self.admin_get("/admin/metadata", query, username=user, password=password)
+            except OSError:
+                return None
+
+        status, body = wait_for(answer, START_TIMEOUT, description=f"Icecast to answer the title update on {mount}")
+        if status != 200:
+            raise IcecastError(f"the title update answered {status}: {body[:200]!r}")
+
     def stats(self):
         """The parsed /admin/stats document."""
         status, body = self.admin_get("/admin/stats")
@@ -198,9 +219,17 @@ class IcecastServer(LoopbackServer):
         self.source_password = password
         self._write_config()
         os.kill(self.process.pid, signal.SIGHUP)
-        wait_for(lambda: self.admin_get("/admin/listclients", {"mount": "/"}, username=self.source_user,
-                                        password=password)[0] != 401,
-                 START_TIMEOUT, description="Icecast to take the new source password")
+        wait_for(lambda: self._takes_source_password(password), START_TIMEOUT,
+                 description="Icecast to take the new source password")
+
+    def _takes_source_password(self, password):
+        # Icecast-KH opens its ports afresh on a reload: a request may meet none for a moment.
+        try:
+            status, _ = self.admin_get("/admin/listclients", {"mount": "/"}, username=self.source_user,
+                                       password=password)
+        except OSError:
+            return False
+        return status != 401
 
     def error_log(self):
         """The server's error log, for failure messages."""
@@ -231,10 +260,15 @@ class IcecastServer(LoopbackServer):
         mounts = []
         if self.kind.default_mount:
             mounts.append('<mount type="default">' + _element("charset", "UTF-8") + "</mount>")
-        for mount in dict.fromkeys(self.extra_mounts + tuple(self.max_listeners)):
-            limit = _element("max-listeners", self.max_listeners[mount]) if mount in self.max_listeners else ""
-            mounts.append('<mount type="normal">' + _element("mount-name", mount) + limit
-                          + _element("charset", "UTF-8") + "</mount>")
+        configured = {}
+        for mount in self.extra_mounts:
+            name, settings = mount if isinstance(mount, tuple) else (mount, {})
+            configured[name] = {"charset": "UTF-8", **settings}
+        for name, limit in self.max_listeners.items():
+            configured.setdefault(name, {"charset": "UTF-8"})["max-listeners"] = limit
+        for name, settings in configured.items():
+            mounts.append('<mount type="normal">' + _element("mount-name", name)
+                          + "".join(_element(key, value) for key, value in settings.items()) + "</mount>")
         return "\n    ".join(mounts)
 
     def _write_config(self):

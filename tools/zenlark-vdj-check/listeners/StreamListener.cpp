@@ -245,6 +245,11 @@ std::optional<StreamFailure> StreamListener::listenOnce(bool again, bool& heard)
     if (status != 200) {
         StreamFailure failure{StreamStep::status, 0, status, {}};
         failure.serverWords = refusalWords(request);
+        failure.server =
+            asciiText(headerText(request, WINHTTP_QUERY_SERVER, WINHTTP_HEADER_NAME_BY_INDEX).value_or(L""));
+        for (const wchar_t* notice : {L"icy-notice1", L"icy-notice2"})
+            failure.icyNotices +=
+                asciiText(headerText(request, WINHTTP_QUERY_CUSTOM, notice).value_or(L"")) + " ";
         return failure;
     }
     const std::optional<std::wstring> metaintHeader =

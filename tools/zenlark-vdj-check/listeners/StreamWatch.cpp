@@ -41,8 +41,23 @@ static CheckVerdict requestFailed(std::uint32_t error) {
     return problem("Listening to the stream failed.", "Check the stream address and the network connection.");
 }
 
-static CheckVerdict statusRefused(std::uint32_t status) {
+// Shoutcast DNAS turns listeners away with 401 from a stream that has no source, and names
+// itself in the answer's notices; a password for listeners it has not.
+static bool dnasWithoutSource(const StreamFailure& failure) {
+    return failure.status == 401 &&
+           recogniseServer(ServerSigns{failure.status, failure.server, failure.icyNotices, {}}).kind ==
+               ServerKind::shoutcastDnas;
+}
+
+static CheckVerdict statusRefused(const StreamFailure& failure) {
+    const std::uint32_t status = failure.status;
     const std::string said = "The stream address";
+    if (dnasWithoutSource(failure))
+        return problem(
+            "Nothing streams there now: Shoutcast DNAS turns listeners away from a stream while no "
+            "encoder is connected to it.",
+            "Start your encoder on this stream (its stream number must be the sid in the settings), "
+            "then listen again.");
     if (status == 404)
         return problem(
             said + " has no stream: there is no such mount, or no encoder is streaming to it right now.",
@@ -113,7 +128,7 @@ CheckVerdict explainStreamFailure(const StreamFailure& failure) {
                        "http://radio.example.com:8000/live.");
     case StreamStep::status: {
         const LimitReached limit = limitReachedOn(failure);
-        CheckVerdict result = limit != LimitReached::none ? full(limit) : statusRefused(failure.status);
+        CheckVerdict result = limit != LimitReached::none ? full(limit) : statusRefused(failure);
         result.detail = "HTTP status " + std::to_string(failure.status);
         return result;
     }

@@ -25,6 +25,8 @@ struct StreamFailure {
     std::uint32_t status = 0;        // for status
     std::string contentType;         // for noMetadata, as the server named it
     std::string serverWords = {};    // for status: the status line's words and the body's start, as ASCII
+    std::string server = {};         // for status: the Server header
+    std::string icyNotices = {};     // for status: icy-notice1 and icy-notice2, where a server names itself
 };
 
 // What happened and what to do, for a DJ; never confirmed.

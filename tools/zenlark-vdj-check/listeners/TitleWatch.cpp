@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 
 // The watch's state and Ctrl+C meet under one lock: the console's control handler runs on a
 // thread of the system's and must wake the waiting caller.
@@ -222,8 +223,9 @@ void TitleWatch::askUntil(std::unique_lock<std::mutex>& lock,
     };
     while (!over()) {
         askDue_ = false;
+        const std::optional<std::string> newTitleAt = std::exchange(newTitleAt_, std::nullopt);
         lock.unlock();
-        ask_();
+        ask_(newTitleAt);
         lock.lock();
         const auto nextAsk = std::chrono::steady_clock::now() + askPeriod_;
         waitUntil(lock, deadline ? std::min(*deadline, nextAsk) : nextAsk,
@@ -250,18 +252,28 @@ void TitleWatch::titleReceived(const std::string& bytes) {
         return;
     if (arrival_)
         arrival_->titleSeen(title, now());
-    if (lastTitle_ != title)
-        showTitle(title);
+    // A change of title may mean an update got through, or that the stream moved to another
+    // mount: the server is asked again soon. A reconnection shows the title listeners had again.
+    if (lastTitle_ != title) {
+        const std::string clock = showTitle(title);
+        askDue_ = true;
+        if (!title.empty() && title != lastTitleHeard_ && !newTitleAt_)
+            newTitleAt_ = clock;
+    }
     lastTitle_ = title;
+    if (!title.empty())
+        lastTitleHeard_ = title;
     watchSignal().changed.notify_all();
 }
 
 // The files before the line, so whoever reads the line finds the title in them.
-void TitleWatch::showTitle(const std::string& title) {
+std::string TitleWatch::showTitle(const std::string& title) {
     const std::optional<std::string> failure = files_ ? files_->titleShown(title, now()) : std::nullopt;
-    sayAtTime("Listeners see: " + (title.empty() ? std::string("(no title)") : title));
+    const std::string clock = timeOfDay();
+    say(clock + "  Listeners see: " + (title.empty() ? std::string("(no title)") : title));
     if (failure)
         sayAtTime(*failure);
+    return clock;
 }
 
 void TitleWatch::failed(const StreamFailure& failure, bool retrying, int pauseSeconds) {

@@ -16,6 +16,10 @@
 
 using LinePrinter = void (*)(const std::string& utf8Line);
 
+// Asks the server alongside the watch; `newTitleAt` is when ("22:53:05") a title listeners had
+// not had before reached them since the last time, if one did.
+using AskAlongside = std::function<void(const std::optional<std::string>& newTitleAt)>;
+
 struct WatchOptions {
     bool enabled = false;
     std::wstring streamUrl;     // --stream; empty: the stream composed from the settings
@@ -52,8 +56,9 @@ class TitleWatch : private StreamEvents {
     // Each title listeners receive also goes to these files; call before begin().
     void recordTo(WatchFiles& files) { files_ = &files; }
     // watchToTheEnd calls `ask` on the caller's thread at its start, every `period`, and soon
-    // after each drop of the stream and each reconnection; call before watchToTheEnd().
-    void askAlongside(std::function<void()> ask, std::chrono::seconds period) {
+    // after each drop of the stream, each reconnection and each change of title; call before
+    // watchToTheEnd().
+    void askAlongside(AskAlongside ask, std::chrono::seconds period) {
         ask_ = std::move(ask);
         askPeriod_ = period;
     }
@@ -77,8 +82,8 @@ class TitleWatch : private StreamEvents {
     void titleReceived(const std::string& bytes) override;
     void failed(const StreamFailure& failure, bool retrying, int pauseSeconds) override;
 
-    // A new title: its line, and the files; the state lock is held.
-    void showTitle(const std::string& title);
+    // A new title: its line, and the files; gives the line's time. The state lock is held.
+    std::string showTitle(const std::string& title);
     void say(const std::string& line);
     void sayAtTime(const std::string& text);
     double now() const;
@@ -101,12 +106,14 @@ class TitleWatch : private StreamEvents {
     bool gaveUp_ = false;
     bool dropped_ = false;
     bool ending_ = false;                  // the verdict is made: the listener's reports no longer count
-    bool askDue_ = false;                  // the stream dropped or came back: ask soon
+    bool askDue_ = false;                  // the stream dropped, came back or changed title: ask soon
     std::optional<StreamFailure> failure_; // why the stream cannot be heard right now
     std::optional<std::string> lastTitle_;
+    std::string lastTitleHeard_;            // the last title that was not empty, across reconnections
+    std::optional<std::string> newTitleAt_; // when a title new to listeners came since the last ask
     std::optional<TitleArrival> arrival_;
     WatchFiles* files_ = nullptr;
-    std::function<void()> ask_;
+    AskAlongside ask_;
     std::chrono::seconds askPeriod_{0};
     StreamListener listener_;
 };

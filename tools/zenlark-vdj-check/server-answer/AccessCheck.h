@@ -43,11 +43,25 @@ Access judgeAccess(ServerDialect dialect, std::uint32_t status, const std::strin
 // How often the watch asks, besides after each drop of the stream and each reconnection.
 constexpr int accessCheckSeconds = 30;
 
+// One round of the watch's question. The plug-in reads the settings file only when it starts,
+// so the watch asks with what the plug-in sends, and with what the file holds now when the DJ
+// saved other credentials since.
+struct AccessAnswers {
+    Access sent = Access::unanswered;      // the credentials the plug-in sends
+    std::optional<Access> file;            // the file's, when they differ from those
+    std::optional<std::string> newTitleAt; // when a new title reached listeners since the last round
+};
+
 // The watch's lines about the answers through a set, and its verdict at the end.
 class AccessLog {
   public:
     // The lines to show for an answer at `clock` ("22:53:05"); none when nothing changed.
     std::vector<std::string> answered(Access access, const std::string& clock);
+    std::vector<std::string> answered(const AccessAnswers& answers, const std::string& clock);
+    // True after the round that showed the plug-in switched off and on: a new title reached
+    // listeners while the server refused what the plug-in sent and took the file's credentials.
+    // The plug-in sends the file's from then on, and the watch asks with them.
+    bool pluginRestarted() const { return restarted_; }
     // False once the server showed that it has no such request: asking again is no use.
     bool worthAsking() const { return worthAsking_; }
     // A problem when the server refused the password at some time during the watch.
@@ -58,7 +72,14 @@ class AccessLog {
         std::string from;
         std::string until; // empty while it lasts
     };
-    std::optional<Access> last_; // taken or refused
+    std::vector<std::string> sentAnswered(Access access, const std::string& clock,
+                                          const std::string& takenAt);
+    std::vector<std::string> fileAnswered(std::optional<Access> file, const std::string& clock);
+
+    std::optional<Access> last_;     // taken or refused
+    std::optional<Access> lastFile_; // the file's credentials: taken or refused, while they differ
+    std::string fileTakenSince_;     // when the server took the file's credentials, while it does
     std::vector<Refusal> refusals_;
+    bool restarted_ = false;
     bool worthAsking_ = true;
 };

@@ -2,6 +2,7 @@
 #include "server-answer/AccessProbe.h"
 
 #include "server-answer/ServerLook.h"
+#include "server-answer/SourceCheck.h"
 
 #include "delivery/HttpExchange.h"
 #include "delivery/TextEncoding.h"
@@ -9,12 +10,12 @@
 
 constexpr std::size_t answerBytesToRead = 4096;
 
-Access askAccess(const StreamSettings& settings) {
+AccessAnswer askAccess(const StreamSettings& settings) {
     // The server, path, stream id and password as the look at its status pages takes them.
     const std::optional<LookPlace> place =
         lookPlaceOf(settings.serverUrl, settings.protocol, settings.sid, settings.password);
     if (!place)
-        return Access::unanswered;
+        return AccessAnswer{};
     const std::string target =
         accessCheckTarget(place->dialect, place->basePath, mountPoint(utf8FromWide(settings.mount)),
                           place->sid, place->password);
@@ -23,5 +24,6 @@ Access askAccess(const StreamSettings& settings) {
     std::string body;
     issueUpdateRequest(request, UpdateMethod::get, settings.username, settings.password, report, &body,
                        answerBytesToRead);
-    return judgeAccess(place->dialect, report.status, body);
+    return AccessAnswer{judgeAccess(place->dialect, report.status, body),
+                        sourceInAnswer(place->dialect, report.status, body)};
 }

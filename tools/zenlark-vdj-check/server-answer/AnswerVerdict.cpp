@@ -12,6 +12,7 @@
 
 #include "delivery/ShoutcastTitleFilter.h"
 
+#include <algorithm>
 #include <cstdint>
 
 static CheckVerdict verdict(bool confirmed, std::string happened, std::string advice) {
@@ -351,6 +352,21 @@ static CheckVerdict notShownOnShoutcast(const CheckOutcome& outcome) {
             password + ".");
 }
 
+// The mount reads the update's UTF-8 title as Latin-1 and stores it encoded twice. Asking for
+// UTF-8 in the update itself would mend it there but break Icecast 2.4 and 2.5 on Latin-1
+// mounts, so the update stays as it is and the mount's setting is what changes.
+static CheckVerdict encodedTwice(const CheckOutcome& outcome) {
+    const ReadBack& back = outcome.readBack;
+    return verdict(false,
+                   std::string(serverOf(outcome).name) + " took the title, but the mount " + back.where +
+                       " stores it encoded twice: listeners see " + titleInWords(back.shownTitle) +
+                       ". The mount reads titles as Latin-1 (ISO-8859-1), so every letter outside ASCII "
+                       "reaches listeners garbled.",
+                   "Ask whoever runs the server to set the charset of the mount " + back.where +
+                       " to UTF-8 (<charset>UTF-8</charset> in its mount settings). Titles in plain ASCII "
+                       "reach listeners as they are meanwhile.");
+}
+
 static CheckVerdict notShownOnIcecast(const CheckOutcome& outcome) {
     const ReadBack& back = outcome.readBack;
     return verdict(false,
@@ -413,6 +429,8 @@ static CheckVerdict success(const CheckOutcome& outcome) {
         return taken(outcome, shownOnServer(outcome.readBack));
     case ReadBack::Result::elsewhere:
         return wentElsewhere(outcome);
+    case ReadBack::Result::encodedTwice:
+        return encodedTwice(outcome);
     case ReadBack::Result::notShown:
         return outcome.readBack.page == StatusPage::icecast ? notShownOnIcecast(outcome)
                                                             : notShownOnShoutcast(outcome);
@@ -477,6 +495,14 @@ static CheckVerdict mountWithoutSource(const CheckOutcome& outcome) {
     if (!knowsMounts(outcome))
         return verdict(false, "The mount " + outcome.mount + " has no live source.",
                        "Start the encoder first, then check that mount names the mount it streams to.");
+    const std::vector<std::string>& idle = outcome.before->mountsWithoutSource;
+    if (std::find(idle.begin(), idle.end(), outcome.mount) != idle.end())
+        return verdict(false,
+                       "No encoder streams to " + outcome.mount +
+                           " now: the server keeps the mount and plays its fallback there, but takes no "
+                           "titles for it while your encoder is not connected.",
+                       "Start your encoder on " + outcome.mount + " (the mount in its settings must be " +
+                           outcome.mount + "), then check again.");
     const std::vector<MountStatus>& mounts = outcome.before->mounts;
     if (mounts.empty())
         return verdict(false, "No encoder is streaming to this server right now.",

@@ -46,6 +46,8 @@ MountStatus mountOf(const Json& source) {
     MountStatus mount;
     mount.path = pathOf(memberText(source, "listenurl"));
     mount.contentType = memberText(source, "server_type");
+    // A mount with a fallback stays listed after its encoder left, without a type.
+    mount.hasSource = source.contains("server_type");
     mount.subtype = memberText(source, "subtype");
     const auto listeners = source.find("listeners");
     if (listeners != source.end() && listeners->is_number_unsigned())
@@ -176,7 +178,9 @@ std::optional<std::vector<MountStatus>> parseIcecastStatusPage(const std::string
         const std::string section = html.substr(start, at == std::string::npos ? at : at - start);
         MountStatus mount;
         mount.path = xmlUnescaped(section.substr(0, section.find('<')));
-        mount.contentType = cellAfter(section, "Content Type:").value_or(std::string());
+        const std::optional<std::string> contentType = cellAfter(section, "Content Type:");
+        mount.contentType = contentType.value_or(std::string());
+        mount.hasSource = contentType.has_value();
         mount.title = cellAfter(section, "Current Song:");
         const std::string listeners = cellAfter(section, "Current Listeners:").value_or(std::string());
         if (!listeners.empty() && listeners.size() < 10 &&
@@ -229,6 +233,10 @@ static std::string readAsLatin1(const std::string& utf8) {
 
 bool showsTitle(const std::string& shown, const std::string& sent) {
     return shown == sent || shown == readAsLatin1(sent);
+}
+
+bool showsTitleEncodedTwice(const std::string& shown, const std::string& sent) {
+    return shown != sent && shown == readAsLatin1(sent);
 }
 
 std::string formatName(const MountStatus& mount) {

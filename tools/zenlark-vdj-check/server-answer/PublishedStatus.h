@@ -18,6 +18,7 @@ struct MountStatus {
     std::optional<std::string> title; // none when the mount has no title yet
     // Listening now, where the page says.
     std::optional<std::uint32_t> listeners = {};
+    bool hasSource = true; // false: listed while no encoder feeds it, as a mount with a fallback is
 };
 
 // Which status page a server's view came from.
@@ -34,6 +35,7 @@ struct ServerView {
     ServerKind kind = ServerKind::unknown; // what the server's answers named it
     std::string serverName;                // the Server header of the status page, when it gave one
     std::vector<MountStatus> mounts;       // Icecast: every live mount
+    std::vector<std::string> mountsWithoutSource; // Icecast: mounts it lists with no encoder feeding them
     std::optional<std::string> title;      // Shoutcast: the stream's current title
     std::string sid;                       // Shoutcast: the stream whose title that is
     std::vector<ShoutcastStream> streams;  // Shoutcast DNAS: every stream it hosts (the look before)
@@ -47,13 +49,15 @@ struct ServerView {
 // stream, for one) is not read as a page.
 bool isPageContentType(const std::string& contentType);
 
-// Icecast's /status-json.xsl: every live mount. Nothing when the text is not that page. With
-// one mount Icecast writes "source" as an object, with several as an array; both are read.
+// Icecast's /status-json.xsl: every mount it lists. Nothing when the text is not that page. With
+// one mount Icecast writes "source" as an object, with several as an array; both are read. A
+// mount with a fallback is listed while no encoder feeds it too, without a type (hasSource false).
 std::optional<std::vector<MountStatus>> parseIcecastStatus(const std::string& json);
 
-// Icecast-KH's /status.xsl, an HTML page with a section per live mount ("Mount Point /live")
-// that names its content type and current song: every live mount. Nothing when the text is not
-// that page.
+// Icecast-KH's /status.xsl, an HTML page with a section per mount ("Mount Point /live") that
+// names its content type and current song: every mount it lists. A mount that has a fallback
+// is listed while no encoder feeds it too, without a content type (hasSource false). Nothing
+// when the text is not that page.
 std::optional<std::vector<MountStatus>> parseIcecastStatusPage(const std::string& html);
 
 // The live mount at `path` ("/live"), or null when the view lists none there.
@@ -79,6 +83,9 @@ std::string xmlUnescaped(const std::string& text);
 // title's stored bytes as Latin-1 on an MP3 mount without a charset, so "Zoë" may come back as
 // "ZoÃ«"; that counts as the same title.
 bool showsTitle(const std::string& shown, const std::string& sent);
+
+// True when `shown` is the title `sent` encoded twice: its UTF-8 bytes read as Latin-1 letters.
+bool showsTitleEncodedTwice(const std::string& shown, const std::string& sent);
 
 // The name of a mount's format for a DJ: "MP3", "AAC", "Ogg Opus", "Ogg", "FLAC" or the type itself.
 std::string formatName(const MountStatus& mount);

@@ -16,10 +16,25 @@ static ReadBack shownAt(std::string where) {
     return result;
 }
 
+// A server whose status shows titles as its listeners get them: a title there encoded twice
+// reaches them so. Icecast-KH stores it so on a mount whose charset is Latin-1.
+static bool encodedTwiceForListeners(const ServerView& after, const std::string& shown,
+                                     const std::string& sent) {
+    return describeServer(after.kind).statusShowsListenersTitle && showsTitleEncodedTwice(shown, sent);
+}
+
 static ReadBack icecastReadBack(const ServerView& after, ServerDialect dialect, const std::string& mount,
                                 const std::string& sentTitle) {
     const MountStatus* listened = findMount(after, mount);
     const std::optional<std::string> landed = mountShowing(after, sentTitle);
+    if (listened != nullptr && listened->title &&
+        encodedTwiceForListeners(after, *listened->title, sentTitle)) {
+        ReadBack result;
+        result.result = ReadBack::Result::encodedTwice;
+        result.where = mount;
+        result.shownTitle = *listened->title;
+        return result;
+    }
     if (listened != nullptr && listened->title && showsTitle(*listened->title, sentTitle))
         return shownAt(mount);
     ReadBack result;

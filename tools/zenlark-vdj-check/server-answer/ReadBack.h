@@ -10,14 +10,15 @@
 
 struct ReadBack {
     enum class Result {
-        notRead,   // the server publishes no title this tool can read
-        shown,     // the title shows where the section's listeners are
-        notShown,  // another title (or none) shows there
-        elsewhere, // Icecast put the title on another mount than the section's listeners hear
+        notRead,      // the server publishes no title this tool can read
+        shown,        // the title shows where the section's listeners are
+        notShown,     // another title (or none) shows there
+        elsewhere,    // Icecast put the title on another mount than the section's listeners hear
+        encodedTwice, // the title shows there encoded twice, as the server's listeners get it
     };
     Result result = Result::notRead;
     std::string where;                  // "/live" or "stream 1"
-    std::string shownTitle;             // for notShown: what shows there instead
+    std::string shownTitle;             // for notShown and encodedTwice: what shows there
     std::string landedOn;               // for elsewhere: the mount that shows the title
     StatusPage page = StatusPage::none; // where it was read
 };

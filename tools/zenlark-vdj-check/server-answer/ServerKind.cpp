@@ -32,21 +32,22 @@ static bool namesNothing(const ServerSigns&) {
 
 // In the order they are tried: each kind's signs are looked for only where no earlier one matched.
 // Kind, name, signs; mount page, stream pages, stream list; refused update; refuses admin.cgi,
-// Icecast form on stream 1, stream in the password; its words for a full stream and a full server.
+// Icecast form on stream 1, stream in the password; its words for a full stream and a full server;
+// status shows the listeners' title.
 static const ServerDescription descriptions[] = {
     {ServerKind::shoutcastDnas, "Shoutcast DNAS", namesShoutcastDnas, nullptr, true, "/statistics", nullptr,
-     false, true, true, "Server limit reached", nullptr},
+     false, true, true, "Server limit reached", nullptr, false},
     {ServerKind::icecast25, "Icecast 2.5", namesIcecast25, nullptr, false, nullptr,
      "Mountpoint will not accept URL updates", true, false, false, "Maximum listeners reached",
-     "connection limit reached"},
+     "connection limit reached", false},
     {ServerKind::icecastKh, "Icecast-KH", namesIcecastKh, "/status.xsl", false, nullptr,
      "Mountpoint will not accept this URL update", false, false, false, "max listeners reached",
-     "Too many clients connected"},
+     "Too many clients connected", true},
     {ServerKind::icecast, "Icecast", namesIcecast, nullptr, false, nullptr,
      "Mountpoint will not accept URL updates", false, false, false, "max listeners reached",
-     "connection limit reached"},
+     "connection limit reached", false},
     {ServerKind::unknown, "The server", namesNothing, nullptr, false, nullptr, nullptr, false, false, false,
-     nullptr, nullptr},
+     nullptr, nullptr, false},
 };
 
 const ServerDescription& recogniseServer(const ServerSigns& signs) {

@@ -45,6 +45,10 @@ struct ServerDescription {
     // and when it takes no more connections at all; null when it has none.
     const char* listenerLimitWords;
     const char* connectionLimitWords;
+    // Its status page shows a title in the bytes its listeners get, so a title shown there encoded
+    // twice reaches them so. (Icecast 2.4's and 2.5's JSON status shows an MP3 mount's UTF-8
+    // titles encoded twice while listeners get them right.)
+    bool statusShowsListenersTitle;
 };
 
 // The first description whose signs the answer shows; the unknown server's when none does.

@@ -66,7 +66,12 @@ static PageAnswer readMountList(const LookPlace& place, const char* page,
             continue;
         view.page = StatusPage::icecast;
         view.serverName = answer.server;
-        view.mounts = *mounts;
+        for (const MountStatus& mount : *mounts) {
+            if (mount.hasSource)
+                view.mounts.push_back(mount);
+            else
+                view.mountsWithoutSource.push_back(mount.path);
+        }
         return answer;
     }
     return answer;

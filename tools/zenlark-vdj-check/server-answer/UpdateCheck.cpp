@@ -65,12 +65,12 @@ static std::optional<LookPlace> placeOf(const StreamSettings& settings) {
     return lookPlaceOf(settings.serverUrl, settings.protocol, settings.sid, settings.password);
 }
 
-static std::string mountsInWords(const std::vector<MountStatus>& mounts) {
-    if (mounts.empty())
-        return "no mount is live";
-    std::string list = "it streams ";
-    for (std::size_t i = 0; i < mounts.size(); ++i)
-        list += (i == 0 ? "" : ", ") + mounts[i].path + " (" + formatName(mounts[i]) + ")";
+static std::string mountsInWords(const ServerView& view) {
+    std::string list = view.mounts.empty() ? "no mount is live" : "it streams ";
+    for (std::size_t i = 0; i < view.mounts.size(); ++i)
+        list += (i == 0 ? "" : ", ") + view.mounts[i].path + " (" + formatName(view.mounts[i]) + ")";
+    for (const std::string& idle : view.mountsWithoutSource)
+        list += "; " + idle + " has no encoder";
     return list;
 }
 
@@ -80,7 +80,7 @@ static void showView(const ServerView& view, const std::string& when) {
                                   ? std::string()
                                   : describeServer(view.kind).name + std::string("'s ");
     if (view.page == StatusPage::icecast)
-        printLine(when + ": " + name + "'s status says " + mountsInWords(view.mounts) + ".");
+        printLine(when + ": " + name + "'s status says " + mountsInWords(view) + ".");
     else if (view.page != StatusPage::none)
         printLine(when + ": " + owner + "stream " + view.sid + " shows " +
                   titleInWords(view.title.value_or(std::string())) + ".");
@@ -247,6 +247,9 @@ static void showReadBack(const ReadBack& back) {
         printLine("Read back: " + back.where + " shows " + titleInWords(back.shownTitle) + ".");
     if (back.result == ReadBack::Result::elsewhere)
         printLine("Read back: " + back.landedOn + " shows the title, " + back.where + " does not.");
+    if (back.result == ReadBack::Result::encodedTwice)
+        printLine("Read back: " + back.where +
+                  " shows the title encoded twice: " + titleInWords(back.shownTitle) + ".");
 }
 
 // An https address whose port gave the look before the update no secure answer, but answers

@@ -32,14 +32,16 @@ WatchLine readWatchLine(const std::string& line) {
         return read;
     }
     static const char* const troubles[] = {"The stream dropped", "Could not reconnect",
-                                           "Titles are not getting through", "PROBLEM: "};
+                                           "Titles are not getting through", "Nothing streams to",
+                                           "PROBLEM: "};
     for (const char* trouble : troubles) {
         if (startsWith(text, trouble)) {
             read.news = WatchNews::trouble;
             return read;
         }
     }
-    static const char* const flowing[] = {"Connected", "Reconnected", "Titles can get through again"};
+    static const char* const flowing[] = {"Connected", "Reconnected", "Titles can get through again",
+                                          "Titles get through since", "Your encoder streams to"};
     for (const char* words : flowing) {
         if (startsWith(text, words)) {
             read.news = WatchNews::flowing;
