@@ -162,8 +162,8 @@ class SetOnRealServers(unittest.TestCase):
     # Artists whose names begin with punctuation (DNAS's title filter drops such titles) and
     # names outside ASCII.
     SET = [("'Til Tuesday", "Voices Carry"), (".38 Special", "Hold On Loosely"), ("!!!", "Must Be the Moon"),
-           ("$uicideboy$", "Paris"), ("(Hed) P.E.", "Bartender"), ("Zoë", "Nuit – blanche"),
-           ("坂本龍一", "戦場のメリークリスマス")]
+           ("$uicideboy$", "Paris"), ("(Hed) P.E.", "Bartender"), ('"Weird Al" Yankovic', "Amish Paradise"),
+           ("Zoë", "Nuit – blanche"), ("坂本龍一", "戦場のメリークリスマス")]
     # The plug-in may put one of these in front of a title a server's filter would drop.
     INVISIBLE_MARKS = ("\u200b".encode("utf-8"), "\u2060".encode("utf-8"))
     # Each server with the dialects it takes. Icecast's Shoutcast dialect goes to the mount its

@@ -612,6 +612,34 @@ class DjMistakes(unittest.TestCase):
                       "with the same query as a form body", output)
         self.assertEqual(last_verdict(output)[0], "OK: Icecast took the title: its status now shows it on /live.")
 
+    def test_the_watch_asks_icecast_25_about_the_mount_the_plugin_updates(self):
+        # Icecast 2.5 refuses a bare "mount=" with 401 whatever the password, and names a mount
+        # without a source in a report whose words sit 328 bytes into the answer.
+        if "icecast 2.5" in self.absent:
+            self.skipTest(self.absent["icecast 2.5"])
+        watch = ["--watch", "--no-send", "--seconds", "3"]
+        rows = [
+            ("mount= left empty", {"mount": ""}, watch),
+            ("a mount whose encoder is not live yet", {"mount": "/later"}, watch + ["--stream", self.ice25.url("/live")]),
+        ]
+        for name, overrides, args in rows:
+            with self.subTest(name):
+                code, output = self.run_row(0, (name, "icecast 2.5", overrides, "", args, "", "", 0))
+                self.assertEqual(code, 0, output)
+                self.assertIn("The server takes the password", output)
+
+
+# The watch asks about the credentials this often besides after drops and reconnections.
+ACCESS_ROUND = 30
+
+
+def seconds_from(start, end):
+    """Seconds from one "HH:MM:SS" of the tool's clock to a later one, across midnight too."""
+    def seconds(clock):
+        hours, minutes, secs = (int(part) for part in clock.split(":"))
+        return hours * 3600 + minutes * 60 + secs
+    return (seconds(end) - seconds(start)) % 86400
+
 
 class WatchThroughTheSet(CheckCase):
     def test_says_at_once_when_the_server_stops_taking_the_password_and_when_it_takes_it_again(self):
@@ -639,6 +667,12 @@ class WatchThroughTheSet(CheckCase):
         self.assertEqual(code, 1, output)
         self.assertRegex(output, r"Titles are not getting through since \d\d:\d\d:\d\d: the server refuses the "
                                  r"password\.\r?\nWhat to do: Ask for the new password")
+        # Asked at the drop, before the first try to reconnect, and again at the reconnection:
+        # not at the next round, ACCESS_ROUND seconds after the refusal.
+        self.assertNotIn("Could not reconnect", output[:output.index("Titles are not getting through since ")])
+        reconnected = re.search(r"(\d\d:\d\d:\d\d)  Reconnected: listening again\.", output).group(1)
+        taken = re.search(r"Titles can get through again since (\d\d:\d\d:\d\d)", output).group(1)
+        self.assertLess(seconds_from(reconnected, taken), ACCESS_ROUND / 2, output)
         self.assertRegex(last_verdict(output)[0], r"^PROBLEM: The server refused the password from \d\d:\d\d:\d\d "
                                                   r"to \d\d:\d\d:\d\d: the plug-in's titles did not get through then\.$")
         self.assertIsNone(titles, "the watch sends no title of its own")
