@@ -596,7 +596,7 @@ class DjMistakes(unittest.TestCase):
                 if code is None:
                     self.skipTest(output)
                 label, last_advice = last_verdict(output)
-                self.assertIn(said, label, output)
+                self.assertIn(said, label, f"exit code {code}:\n{output}")
                 self.assertIn(advice, last_advice, output)
                 self.assertEqual(code, expected_code, output)
                 self.assertNotIn("Waiting up to", output if expected_code else "", output)
