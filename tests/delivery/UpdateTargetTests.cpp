@@ -97,6 +97,7 @@ TEST(ShoutcastTitleFilter, OnlyTitlesRefusedForTheirStartGetTheInvisibleCharacte
         {"!!! - Must Be the Moon", ShoutcastFilterMatch::start},
         {"$uicideboy$ - Paris", ShoutcastFilterMatch::start},
         {"(Hed) P.E. - Bartender", ShoutcastFilterMatch::start},
+        {"\"Weird Al\" Yankovic - Amish Paradise", ShoutcastFilterMatch::start},
         {"  Track 1 - Intro", ShoutcastFilterMatch::start}, // trimmed and lower-cased first
         {"Stream Of Passion - Haunted", ShoutcastFilterMatch::start},
         {"Daft Punk - Main Stream Mix", ShoutcastFilterMatch::passes}, // a listed word, not at the start
@@ -119,6 +120,11 @@ TEST(ShoutcastTitleFilter, OnlyTitlesRefusedForTheirStartGetTheInvisibleCharacte
             << row.title;
         EXPECT_EQ(songForDialect(ServerDialect::Icecast, row.title), row.title) << row.title;
     }
+    // Every punctuation mark that DNAS 2.6 refuses at a title's start, as measured there.
+    for (const char first : std::string("$%*+[{}()?_~^`'.,/!:;\""))
+        EXPECT_EQ(songForDialect(ServerDialect::Shoutcast, first + std::string("Artist - Title")),
+                  joiner + first + "Artist - Title")
+            << first;
     EXPECT_EQ(composeUpdateTarget(ServerDialect::Shoutcast, parts("", "", "'Til")),
               "/admin.cgi?sid=7&mode=updinfo&song=%E2%81%A0%27Til&pass=pw");
     EXPECT_EQ(composeUpdateTarget(ServerDialect::Icecast, parts("", "", "'Til")),

@@ -62,6 +62,8 @@ TEST(TrackText, BufferWithoutNulIsCutInsideIt) {
     EXPECT_EQ(textFromHostBuffer(full.data(), full.size()), std::string(509, 'x') + "\xC3\xA9");
     full[511] = '\xA9'; // a stray continuation byte is not a cut character: kept as it came
     EXPECT_EQ(textFromHostBuffer(full.data(), full.size()).size(), 512u);
+    const std::string endsWhole = std::string(508, 'x') + "\xF0\x9F\x8E\xB5"; // the last byte ends a character
+    EXPECT_EQ(textFromHostBuffer(endsWhole.data(), endsWhole.size()), endsWhole);
     const char shortText[8] = {'a', 'b', 0, 'c'};
     EXPECT_EQ(textFromHostBuffer(shortText, sizeof shortText), "ab");
 }

@@ -1,7 +1,6 @@
 """Thousands of plug-in lifetimes and title updates leave handles and private memory flat."""
 import os
 import re
-import socket
 import sys
 import unittest
 
@@ -10,6 +9,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from harness import exit_cleanly_on_sigterm  # noqa: E402
 from harness.plugin import plugin_folder  # noqa: E402
 from harness.recording_server import RecordingServer  # noqa: E402
+from harness.waiting import refusing_port  # noqa: E402
 from harness.windows import run_windows  # noqa: E402
 
 # Allowed between the sample after the warm-up and the end: the platform's own caches may grow
@@ -19,12 +19,6 @@ from harness.windows import run_windows  # noqa: E402
 HANDLE_NOISE = 4
 ONE_TIME_GROWTH = 8 * 1024 * 1024
 SECOND_HALF_NOISE = 128 * 1024
-
-
-def closed_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def run_leak_check(*args, timeout=240):
@@ -56,9 +50,9 @@ class NoLeaks(unittest.TestCase):
         self.assert_flat(samples, output)
 
     def test_thousands_of_failing_and_succeeding_updates(self):
-        with RecordingServer() as server:
+        with RecordingServer() as server, refusing_port() as closed:
             code, samples, output = run_leak_check("updates", f"http://127.0.0.1:{server.port}/",
-                                                   f"http://127.0.0.1:{closed_port()}/", "1000")
+                                                   f"http://127.0.0.1:{closed.getsockname()[1]}/", "1000")
             delivered = len(server.requests)
         self.assertEqual(code, 0, output)
         self.assertGreaterEqual(delivered, 1000)

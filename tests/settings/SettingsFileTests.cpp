@@ -1,6 +1,7 @@
 // The settings file beside a real module in a temporary folder: location, defaults, empty values,
 // long paths and values, and the servers the worker takes from its sections.
 #include "host/ModuleHandle.h"
+#include "platform/UniqueHandle.h"
 #include "settings/SettingsFile.h"
 #include "worker/ServerList.h"
 
@@ -22,6 +23,30 @@ static fs::path testProgramFolder() {
     return fs::path(path).parent_path();
 }
 
+// Removes a folder and everything in it. std::filesystem under mingw's runtime cannot list a
+// folder whose path is longer than MAX_PATH and would leave such a tree behind, so this goes
+// through Windows' own calls with the extended-length prefix.
+static void removeTree(const std::wstring& extendedPath) {
+    WIN32_FIND_DATAW entry;
+    const HANDLE found = FindFirstFileW((extendedPath + L"\\*").c_str(), &entry);
+    if (found != INVALID_HANDLE_VALUE) {
+        const UniqueHandle<HANDLE, FindClose> search(found);
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = extendedPath + L"\\" + name;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                removeTree(child);
+            else
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(search.get(), &entry));
+    }
+    RemoveDirectoryW(extendedPath.c_str());
+}
+
+static std::wstring extendedLength(const fs::path& absolute) { return L"\\\\?\\" + absolute.wstring(); }
+
 // A fresh folder under the temporary folder, holding a loaded copy of the probe module that stands
 // in for the plug-in through moduleHandle; all of it goes away with the object.
 class ModuleInFolder {
@@ -31,6 +56,7 @@ class ModuleInFolder {
         root = fs::temp_directory_path() / (L"zenlark-settings-" + std::to_wstring(GetCurrentProcessId()) +
                                             L"-" + std::to_wstring(++serial));
         folder = subfolders.empty() ? root : root / subfolders;
+        removeTree(extendedLength(root)); // left by an earlier run whose process had the same id
         fs::create_directories(folder);
         fs::copy_file(testProgramFolder() / probeModuleName, folder / probeModuleName);
         module = LoadLibraryW((folder / probeModuleName).c_str());
@@ -41,8 +67,7 @@ class ModuleInFolder {
         moduleHandle = previousHandle;
         if (module != nullptr)
             FreeLibrary(module);
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
+        removeTree(extendedLength(root));
     }
     ModuleInFolder(const ModuleInFolder&) = delete;
     ModuleInFolder& operator=(const ModuleInFolder&) = delete;

@@ -345,6 +345,8 @@ TEST(CheckVerdict, TheServersStatusNamesTheRealCause) {
          onStreamOne, "T", "PROBLEM", "Write protocol=shoutcast2 and sid=1"},
         {"DNAS refuses Icecast's update", answered(ServerDialect::Icecast, 401, "Unauthorized"), "/live", dnas,
          ReadBack{}, "T", "PROBLEM", "Write protocol=shoutcast2"},
+        {"DNAS behind a proxy that has no such path", answered(ServerDialect::Icecast, 404, "Not Found"), "/live",
+         dnas, ReadBack{}, "T", "PROBLEM", "The server has no title updates at this address."},
         {"DNAS drops the title of a stream without a source", answered(ServerDialect::Shoutcast, 200, ""), "/live",
          dnasSlot("4"), onStreamFour, "T", "PROBLEM", "Start your encoder on stream 4"},
         {"DNAS has no such stream", answered(ServerDialect::Shoutcast, 200, ""), "/live", dnasSlot("7"),
@@ -648,6 +650,7 @@ TEST(SettingsMistakes, InvisibleSpacesAroundThePasswordAreNamed) {
         {" secret", "begins with a space"},
         {"\xE2\x80\x8Bsecret\t", "begins with a zero-width space and ends with a tab"},
         {"\xE3\x80\x80secret", "begins with an ideographic space"},
+        {"\xEF\xBB\xBFsecret\xEF\xBB\xBF", "begins with a zero-width no-break space and ends with a zero-width no-break space"},
     };
     for (const auto& row : rows) {
         const std::vector<SettingsWarning> found = findSettingsMistakes(values({{"password", row.password}}));

@@ -54,8 +54,9 @@ TEST(SettingsLayout, SectionsThePluginNeverReadsGetAFreeName) {
             names += section.name + ">" + section.renameTo + " ";
         return names;
     };
-    EXPECT_EQ(unread(utf16le("[stream]\r\n[stream 2]\r\n[stream1]\r\n[Stream9]\r\n[other]\r\n[STREAM3]\r\n")),
-              "stream 2>stream2 stream1>stream4 Stream9>stream5 ");
+    EXPECT_EQ(unread(utf16le("[stream]\r\n[stream 2]\r\n[stream1]\r\n[Stream9]\r\n[other]\r\n[STREAM3]\r\n"
+                             "[stream 8]\r\n")),
+              "stream 2>stream2 stream1>stream4 Stream9>stream5 stream 8>stream8 ");
     EXPECT_EQ(unread("\xEF\xBB\xBF[stream1]\nserver_url=x\n"), "stream1>stream ");
     EXPECT_EQ(unread("[stream]\n[Stream2]\n[stream8]\n"), "");
     EXPECT_EQ(unreadSectionsVerdict({{"stream 2", "stream2"}}).advice, "Rename [stream 2] to [stream2].");

@@ -124,6 +124,14 @@ TEST(PollDecision, RefusedLoginIsTriedAgainWithTheRefreshWithTheTextOfThatPoll) 
     silent.polls(33, "");
     silent.poll("A");
     EXPECT_EQ(silent.sendPolls, (std::vector<int>{1, 35}));
+
+    PollDriver forbidden; // a server that answers 403 refuses the login as well
+    DeliveryReport forbiddenAnswer;
+    forbiddenAnswer.failedStep = DeliveryStep::statusRejected;
+    forbiddenAnswer.status = 403;
+    forbidden.answer = sendResultOf(false, forbiddenAnswer);
+    forbidden.polls(34, "A");
+    EXPECT_EQ(forbidden.sendPolls, (std::vector<int>{1, 34}));
 }
 
 TEST(PollDecision, TextsCompareByteForByte) {

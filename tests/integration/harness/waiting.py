@@ -38,6 +38,16 @@ def free_port(host="127.0.0.1"):
         return s.getsockname()[1]
 
 
+def refusing_port(host="127.0.0.1"):
+    """A socket bound to a free TCP port on host without listening: connections to the port are
+    refused, and no other program can take the port while the socket stays open. A program under
+    test that keeps sending to a closed port would otherwise reach whatever server binds it next,
+    another test's among them on a machine that runs several suites at once."""
+    holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    holder.bind((host, 0))
+    return holder
+
+
 def free_port_pair(host="127.0.0.1"):
     """A TCP port P such that P and P + 1 are both free on host right now.
 
