@@ -2,8 +2,10 @@
 // and in the settings' values.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -23,4 +25,33 @@ inline std::string trimmed(const std::string& text) {
     if (first == std::string::npos)
         return std::string();
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The entries of `text` between any of the `separators`, each trimmed, the empty ones left out,
+// joined again with `joiner`: "a, b,,c" with "," and "|" gives "a|b|c".
+inline std::string joinedEntries(const std::string& text, const char* separators, const std::string& joiner) {
+    std::string joined;
+    for (std::size_t begin = 0; begin <= text.size();) {
+        const std::size_t end = std::min(text.find_first_of(separators, begin), text.size());
+        const std::string entry = trimmed(text.substr(begin, end - begin));
+        if (!entry.empty())
+            joined += (joined.empty() ? "" : joiner) + entry;
+        begin = end + 1;
+    }
+    return joined;
+}
+
+// The lines of the text without their line ends ("\n" or "\r\n"); a text that ends with a line
+// end, or is empty, ends with an empty line.
+inline std::vector<std::string> textLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
 }

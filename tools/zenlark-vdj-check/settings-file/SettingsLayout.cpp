@@ -39,21 +39,6 @@ std::string settingsText(const std::string& bytes) {
     return bytes;
 }
 
-// The lines of the text without their line ends.
-static std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
 
 // The section a header line opens, or nothing for any other line.
 static bool sectionHeader(const std::string& line, std::string& section) {
@@ -79,7 +64,7 @@ static bool keyLine(const std::string& line, int number, SettingsLine& entry) {
 std::vector<SettingsSection> settingsSections(const std::string& text) {
     std::vector<SettingsSection> sections;
     int number = 0;
-    for (const std::string& line : linesOf(text)) {
+    for (const std::string& line : textLines(text)) {
         ++number;
         std::string name;
         if (sectionHeader(line, name)) {
@@ -96,7 +81,7 @@ std::vector<SettingsSection> settingsSections(const std::string& text) {
 std::vector<SettingsLine> linesAboveFirstSection(const std::string& text) {
     std::vector<SettingsLine> loose;
     int number = 0;
-    for (const std::string& line : linesOf(text)) {
+    for (const std::string& line : textLines(text)) {
         ++number;
         std::string name;
         if (sectionHeader(line, name))

@@ -274,15 +274,7 @@ static void findTitleDelayMistake(const SectionValues& section, std::vector<Sett
 
 // The list's texts with each "," taken for a "|", without the blanks around them.
 static std::string barSeparated(const std::string& written) {
-    std::string line;
-    for (std::size_t begin = 0; begin <= written.size();) {
-        const std::size_t end = std::min(written.find_first_of(",|", begin), written.size());
-        const std::string entry = trimmed(written.substr(begin, end - begin));
-        if (!entry.empty())
-            line += (line.empty() ? "" : "|") + entry;
-        begin = end + 1;
-    }
-    return line;
+    return joinedEntries(written, ",|", "|");
 }
 
 // Commas where "|" separates the texts: the plug-in looks for the whole "Station ID, Jingle".

@@ -110,27 +110,11 @@ static std::string plainDelay(const std::string& written) {
 }
 
 std::string skipLinesOf(const std::string& written) {
-    std::string lines;
-    for (std::size_t begin = 0; begin <= written.size();) {
-        const std::size_t end = std::min(written.find('|', begin), written.size());
-        const std::string entry = trimmed(written.substr(begin, end - begin));
-        if (!entry.empty())
-            lines += (lines.empty() ? "" : "\r\n") + entry;
-        begin = end + 1;
-    }
-    return lines;
+    return joinedEntries(written, "|", "\r\n");
 }
 
 std::string skipListOf(const std::string& lines) {
-    std::string list;
-    for (std::size_t begin = 0; begin <= lines.size();) {
-        const std::size_t end = std::min(lines.find_first_of("\r\n|", begin), lines.size());
-        const std::string entry = trimmed(lines.substr(begin, end - begin));
-        if (!entry.empty())
-            list += (list.empty() ? "" : "|") + entry;
-        begin = end + 1;
-    }
-    return list;
+    return joinedEntries(lines, "\r\n|", "|");
 }
 
 static bool isIcecastLike(ServerKindChoice kind) {

@@ -63,18 +63,11 @@ struct Lines {
 
 } // namespace
 
+// The file's lines; a line end at the end of the text opens no line of its own.
 static Lines linesOf(const std::string& text) {
-    Lines file;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        file.lines.push_back(line);
-        start = end + 1;
-    }
+    Lines file{textLines(text)};
+    if (text.empty() || text.back() == '\n')
+        file.lines.pop_back();
     return file;
 }
 
