@@ -7,6 +7,7 @@
 #include "delivery/TextEncoding.h"
 #include "platform/UniqueHandle.h"
 
+#include "window/WideText.h"
 #include "window/resource.h"
 
 #include <windows.h>
@@ -35,18 +36,9 @@ std::string sampleSettingsText() {
     return std::string(static_cast<const char*>(data), SizeofResource(nullptr, found));
 }
 
-static std::wstring wideFromUtf8(const std::string& utf8) {
-    const int length = static_cast<int>(utf8.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(needed > 0 ? needed : 0), L'\0');
-    if (needed > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
-    return wide;
-}
-
 static std::string utf16LittleEndianWithMark(const std::string& utf8) {
     std::string bytes = "\xFF\xFE";
-    for (const wchar_t unit : wideFromUtf8(utf8)) {
+    for (const wchar_t unit : wide(utf8)) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>((unit >> 8) & 0xFF);
     }
