@@ -117,10 +117,6 @@ std::string skipListOf(const std::string& lines) {
     return joinedEntries(lines, "\r\n|", "|");
 }
 
-static bool isIcecastLike(ServerKindChoice kind) {
-    return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
-}
-
 // Every value: one line, within the reader's length.
 static void checkText(const std::string& key, const std::string& value, std::vector<SaveProblem>& problems) {
     if (holdsControl(value))

@@ -49,12 +49,13 @@ static const char* ownProtocol(ServerKindChoice kind) {
     return "icecast2";
 }
 
+bool isIcecastLike(ServerKindChoice kind) {
+    return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
+}
+
 // A station platform's input is saved as Icecast, so either choice keeps an Icecast protocol.
 static bool sameDialectKind(ServerKindChoice left, ServerKindChoice right) {
-    const auto icecastLike = [](ServerKindChoice kind) {
-        return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
-    };
-    return left == right || (icecastLike(left) && icecastLike(right));
+    return left == right || (isIcecastLike(left) && isIcecastLike(right));
 }
 
 std::string protocolToSave(const ServerForm& form) {

@@ -10,6 +10,9 @@
 // harbor, whose Icecast-style input takes the update as Icecast does.
 enum class ServerKindChoice { icecast, shoutcast2, shoutcast1, stationPlatform };
 
+// Icecast and a station platform's input: both take Icecast's update, so both save an Icecast protocol.
+bool isIcecastLike(ServerKindChoice kind);
+
 // The values of one section, as UTF-8 text; every key the plug-in reads, with its default where
 // the file has none.
 struct ServerForm {

@@ -31,10 +31,6 @@ static const char* const kindNames[] = {
     "Icecast", "Shoutcast 2 (DNAS)", "Shoutcast 1",
     "A station platform's live-DJ input (AzuraCast, LibreTime: Liquidsoap's harbor)"};
 
-static bool isIcecastLike(ServerKindChoice kind) {
-    return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
-}
-
 // The control that shows a settings key.
 static int controlOf(const std::string& key) {
     static const struct {
