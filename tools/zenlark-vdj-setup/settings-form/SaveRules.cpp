@@ -4,9 +4,9 @@
 #include "AsciiCase.h"
 #include "TextParts.h"
 #include "settings-file/AddressProblem.h"
+#include "settings-file/SettingsMistakes.h"
 
 #include "delivery/UpdateTarget.h"
-#include "worker/TitleDelay.h"
 
 #include <cstddef>
 
@@ -93,22 +93,6 @@ static std::string streamNumber(const std::string& written) {
     return first == std::string::npos ? std::string() : text.substr(first);
 }
 
-// The delay with "," for the point and a unit behind the number ("5 s", "2,5 sec") put right;
-// empty when it is no number of seconds from 0 to 60.
-static std::string plainDelay(const std::string& written) {
-    std::string value = trimmed(written);
-    for (char& c : value) {
-        if (c == ',')
-            c = '.';
-    }
-    while (!value.empty() && (value.back() == ' ' || (value.back() >= 'a' && value.back() <= 'z') ||
-                              (value.back() >= 'A' && value.back() <= 'Z')))
-        value.pop_back();
-    if (value.empty() || readTitleDelay(widened(value)).reading != TitleDelayReading::asWritten)
-        return std::string();
-    return value;
-}
-
 std::string skipLinesOf(const std::string& written) {
     return joinedEntries(written, "|", "\r\n");
 }
@@ -150,7 +134,7 @@ ValuesToSave valuesToSave(const ServerForm& form) {
                                         "source."});
     std::string delay = trimmed(form.titleDelay);
     if (!delay.empty()) {
-        delay = plainDelay(delay);
+        delay = meantTitleDelay(delay);
         if (delay.empty())
             problems.push_back({"title_delay", "The title delay is no number of seconds from 0 to 60: write "
                                                "such as 2.5, or leave it empty."});
