@@ -13,15 +13,6 @@ static bool sameKey(const std::string& left, const std::string& right) {
     return asciiLowered(left) == asciiLowered(right);
 }
 
-static const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sections,
-                                                const std::string& name) {
-    for (const SettingsSection& section : sections) {
-        if (sameKey(section.name, name))
-            return &section;
-    }
-    return nullptr;
-}
-
 static const SettingsLine* lineOf(const SettingsSection& section, const std::string& key) {
     for (const SettingsLine& line : section.entries) {
         if (sameKey(line.key, key))

@@ -72,19 +72,6 @@ std::string readValue(const std::string& written) {
     return value;
 }
 
-std::string sectionNameOf(int number) {
-    return number <= 1 ? "stream" : "stream" + std::to_string(number);
-}
-
-static const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sections,
-                                                const std::string& name) {
-    for (const SettingsSection& section : sections) {
-        if (asciiLowered(section.name) == name)
-            return &section;
-    }
-    return nullptr;
-}
-
 // The value of the key's first line, or `otherwise` when the section has none.
 static std::string valueOf(const SettingsSection* section, const char* key, const char* otherwise) {
     if (section == nullptr)
@@ -116,8 +103,8 @@ static ServerForm formOf(const SettingsSection* section, const std::string& name
 std::vector<ServerForm> formsFromText(const std::string& text) {
     const std::vector<SettingsSection> sections = settingsSections(text);
     std::vector<ServerForm> forms;
-    for (int number = 1; number <= 8; ++number) {
-        const std::string name = sectionNameOf(number);
+    for (int number = 1; number <= lastSectionNumber; ++number) {
+        const std::string name = sectionName(number);
         const SettingsSection* section = firstSectionNamed(sections, name);
         if (section != nullptr || number == 1)
             forms.push_back(formOf(section, name));
@@ -126,12 +113,12 @@ std::vector<ServerForm> formsFromText(const std::string& text) {
 }
 
 std::optional<std::string> freeSectionName(const std::vector<ServerForm>& forms) {
-    for (int number = 2; number <= 8; ++number) {
+    for (int number = 2; number <= lastSectionNumber; ++number) {
         bool taken = false;
         for (const ServerForm& form : forms)
-            taken = taken || asciiLowered(form.section) == sectionNameOf(number);
+            taken = taken || asciiLowered(form.section) == sectionName(number);
         if (!taken)
-            return sectionNameOf(number);
+            return sectionName(number);
     }
     return std::nullopt;
 }

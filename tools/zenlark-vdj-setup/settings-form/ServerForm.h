@@ -47,8 +47,5 @@ std::string readValue(const std::string& written);
 // twice only the first line, names in any case.
 std::vector<ServerForm> formsFromText(const std::string& text);
 
-// "stream" for 1, "streamN" for 2 to 8.
-std::string sectionNameOf(int number);
-
 // The lowest section number from 2 to 8 that no form has, or nothing when all are taken.
 std::optional<std::string> freeSectionName(const std::vector<ServerForm>& forms);
