@@ -23,7 +23,7 @@ std::string SectionValues::value(const std::string& key) const {
 
 // The plug-in's own choice of dialect. It compares ASCII letters only, so widening the UTF-8
 // bytes one by one gives it the answer it gives the value as read.
-static bool isShoutcast(const std::string& protocol) {
+bool isShoutcast(const std::string& protocol) {
     return detectDialect(std::wstring(protocol.begin(), protocol.end())) == ServerDialect::Shoutcast;
 }
 

@@ -5,12 +5,6 @@
 #include "TextParts.h"
 #include "settings-file/SettingsLayout.h"
 
-#include "delivery/ServerDialect.h"
-
-static bool isShoutcast(const std::string& protocol) {
-    return detectDialect(std::wstring(protocol.begin(), protocol.end())) == ServerDialect::Shoutcast;
-}
-
 // "shoutcast" followed by the version, with or without " ", "-", "_" or "v" between.
 static bool namesVersion(const std::string& lowered, char version) {
     for (std::size_t at = lowered.find("shoutcast"); at != std::string::npos;
