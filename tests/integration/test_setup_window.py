@@ -139,6 +139,8 @@ class SetupWindowOnIcecast(unittest.TestCase):
                         self.assertIn("\r\nmount=/backup\r\n", added[len(text):])
                         window("click", "Remove server")
                         window("wait-text", "Removed the server", 10)
+                        # [stream]'s server is looked at again: its mounts are offered, not stream2's look.
+                        self.assertIn("/live, MP3, live now", items(window, "Mount:", "/live, MP3, live now"))
                         window("click", "Save")
                         window("wait-text", "Saved.", 10)
                         self.assertEqual(saved_settings(folder), text)

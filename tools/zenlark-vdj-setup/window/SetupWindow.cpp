@@ -217,6 +217,12 @@ void SetupWindow::readForm() {
 
 void SetupWindow::selectSection(std::size_t index) {
     readForm();
+    showSection(index);
+}
+
+// The section's own form, and a look at its server: an answer still on its way about the server
+// shown before is dropped for it (see lookAtServer).
+void SetupWindow::showSection(std::size_t index) {
     current_ = index;
     offers_.clear();
     pendingListenPath_.reset();
@@ -245,11 +251,8 @@ void SetupWindow::removeServer() {
         return;
     removed_.push_back(forms_[current_].section);
     forms_.erase(forms_.begin() + static_cast<std::ptrdiff_t>(current_));
-    current_ = 0;
-    offers_.clear();
     dirty_ = true;
-    fillSectionList();
-    showForm();
+    showSection(0);
     setStatus("Removed the server; Save writes the file without it.");
 }
 

@@ -44,6 +44,7 @@ class SetupWindow {
     void showKind();
     void fillMountChoices();
     void selectSection(std::size_t index);
+    void showSection(std::size_t index);
     void addServer();
     void removeServer();
     void pasted();
