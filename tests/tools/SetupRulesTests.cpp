@@ -339,4 +339,6 @@ TEST(SaveFailure, SaysWhyAndThatTheOldFileStays) {
     EXPECT_TRUE(mentions(saveFailureInWords(SaveStep::writeNew, 112, "C:\\p\\a.ini"), "disk is full"));
     EXPECT_TRUE(
         mentions(saveFailureInWords(SaveStep::writeNew, 1117, "C:\\p\\a.ini"), "C:\\p\\a.ini is as it was"));
+    EXPECT_TRUE(mentions(saveFailureInWords(SaveStep::unreadAtOpening, 0, "C:\\p\\a.ini"),
+                         "open this window again"));
 }

@@ -48,5 +48,10 @@ static std::string reason(SaveStep step, std::uint32_t error) {
 }
 
 std::string saveFailureInWords(SaveStep step, std::uint32_t error, const std::string& path) {
+    if (step == SaveStep::unreadAtOpening)
+        return "Not saved: the settings file could not be read when this window opened (another program held "
+               "it open, or Windows did not let this program read it), so saving would write over all it "
+               "holds. Close this window and that program, then open this window again. The file " +
+               path + " is as it was.";
     return "Not saved: " + reason(step, error) + " The file " + path + " is as it was.";
 }

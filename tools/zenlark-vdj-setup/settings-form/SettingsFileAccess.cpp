@@ -17,14 +17,18 @@
 
 using UniqueFile = UniqueHandle<HANDLE, CloseHandle>;
 
-std::optional<std::string> readSettingsText(const std::wstring& path) {
+static bool isThere(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+SettingsFileText readSettingsText(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
     if (!file)
-        return std::nullopt;
+        return SettingsFileText{std::nullopt, isThere(path)};
     const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     // UTF-8 stays as it is; 8-bit text that is no UTF-8 is read in the ANSI code page, as
     // Windows' profile reader reads it.
-    return utf8FromWide(wideFromHostText(settingsText(bytes)));
+    return SettingsFileText{utf8FromWide(wideFromHostText(settingsText(bytes))), false};
 }
 
 std::string sampleSettingsText() {
@@ -73,10 +77,9 @@ std::optional<std::string> saveSettingsText(const std::wstring& path, const std:
         return failed(SaveStep::writeNew, error, path);
     }
     // ReplaceFileW keeps the old file's attributes and permissions; a first save has none to keep.
-    const bool replaced = GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES
-                              ? MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)
-                              : ReplaceFileW(path.c_str(), fresh.c_str(), nullptr,
-                                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    const bool replaced = !isThere(path) ? MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)
+                                         : ReplaceFileW(path.c_str(), fresh.c_str(), nullptr,
+                                                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
     if (replaced)
         return std::nullopt;
     const DWORD error = GetLastError();

@@ -6,8 +6,14 @@
 #include <string>
 
 // The file's text as UTF-8, from UTF-16 with a byte-order mark, UTF-8 with or without one, or
-// else 8-bit text in the ANSI code page; nothing when there is no such file.
-std::optional<std::string> readSettingsText(const std::wstring& path);
+// else 8-bit text in the ANSI code page; no text when there is no such file, or when it is there
+// but cannot be read (another program holds it open, or Windows does not let this program read
+// it): then `unreadable`, and a save would write over what it holds.
+struct SettingsFileText {
+    std::optional<std::string> text;
+    bool unreadable = false;
+};
+SettingsFileText readSettingsText(const std::wstring& path);
 
 // The sample settings file the package ships, as this program carries it.
 std::string sampleSettingsText();

@@ -3,6 +3,7 @@
 
 #include "during-the-set/WatchLine.h"
 #include "settings-form/PastedAddress.h"
+#include "settings-form/SaveFailure.h"
 #include "settings-form/SaveRules.h"
 #include "settings-form/SettingsFileAccess.h"
 #include "settings-form/SettingsRewrite.h"
@@ -54,9 +55,10 @@ static int controlOf(const std::string& key) {
 }
 
 SetupWindow::SetupWindow(std::wstring path) : path_(std::move(path)) {
-    const std::optional<std::string> text = readSettingsText(path_);
-    fileExists_ = text.has_value();
-    fileText_ = text ? *text : sampleSettingsText();
+    const SettingsFileText file = readSettingsText(path_);
+    fileExists_ = file.text || file.unreadable;
+    fileUnreadable_ = file.unreadable;
+    fileText_ = file.text ? *file.text : sampleSettingsText();
     forms_ = formsFromText(fileText_);
 }
 
@@ -122,8 +124,13 @@ void SetupWindow::initialise() {
     fillSectionList();
     showForm();
     setText(IDC_LISTENERS, "Not watching: press Watch listeners during your set.");
-    setStatus(fileExists_ ? "Settings file: " + utf8FromWide(path_)
-                          : "No settings file yet: Save writes " + utf8FromWide(path_) + ".");
+    if (fileUnreadable_)
+        setStatus("The settings file " + utf8FromWide(path_) +
+                  " could not be read: another program holds it open, or Windows does not let this program "
+                  "read it. Close that program, then open this window again.");
+    else
+        setStatus(fileExists_ ? "Settings file: " + utf8FromWide(path_)
+                              : "No settings file yet: Save writes " + utf8FromWide(path_) + ".");
     lookAtServer();
 }
 
@@ -381,7 +388,10 @@ void SetupWindow::save() {
         sections.push_back({forms_[index].section, values.values});
     }
     const std::string text = rewrittenSettings(fileText_, sections, removed_);
-    if (const std::optional<std::string> problem = saveSettingsText(path_, text)) {
+    const std::optional<std::string> problem =
+        fileUnreadable_ ? saveFailureInWords(SaveStep::unreadAtOpening, 0, utf8FromWide(path_))
+                        : saveSettingsText(path_, text);
+    if (problem) {
         setStatus(*problem);
         setText(IDC_VERDICT, *problem);
         return;
