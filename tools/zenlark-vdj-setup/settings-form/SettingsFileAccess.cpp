@@ -83,6 +83,14 @@ std::optional<std::string> saveSettingsText(const std::wstring& path, const std:
     if (replaced)
         return std::nullopt;
     const DWORD error = GetLastError();
+    // Without a backup name, a replace that fails to move the new file in may already have
+    // removed the old one (ERROR_UNABLE_TO_MOVE_REPLACEMENT): the new file is then the only copy
+    // of the settings left, and goes in the old one's place, or stays beside it.
+    if (!isThere(path)) {
+        if (MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
+            return std::nullopt;
+        return failed(SaveStep::newLeftBeside, GetLastError(), path);
+    }
     DeleteFileW(fresh.c_str());
     return failed(SaveStep::replaceOld, error, path);
 }

@@ -21,5 +21,6 @@ std::string sampleSettingsText();
 // Writes `utf8` as UTF-16 LE with a byte-order mark, which Windows' profile reader and Notepad
 // both read as written, into a new file beside `path`, and puts it in the old one's place only
 // once it is whole on the disk. Nothing when it worked, else what went wrong and what to do; the
-// old file is then as it was.
+// old file is then as it was, or, where Windows took it away without putting the new one in its
+// place, the new one stays beside it, and the words say so.
 std::optional<std::string> saveSettingsText(const std::wstring& path, const std::string& utf8);
