@@ -274,10 +274,10 @@ void SetupWindow::pasted() {
     const PastedAddress split = splitPastedAddress(text(IDC_ADDRESS));
     readForm();
     ServerForm& form = forms_[current_];
-    // "PW:#2" names no server: the address stays what it was.
-    form.serverUrl = split.serverUrl.empty() && split.password ? before : form.serverUrl;
     if (!split.serverUrl.empty())
         form.serverUrl = split.serverUrl;
+    else if (split.password)
+        form.serverUrl = before; // "PW:#2" names no server: the address stays what it was
     if (split.kind && !(isIcecastLike(*split.kind) && isIcecastLike(form.kind)))
         form.kind = *split.kind;
     if (split.mount && isIcecastLike(form.kind))
