@@ -48,14 +48,6 @@ static bool portIsUsable(const std::string& hostAndPort) {
     return value >= 1 && value <= 65535;
 }
 
-static bool holdsNonAscii(const std::string& text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return true;
-    }
-    return false;
-}
-
 // Scheme, host and port as the plug-in takes them, no user information, query or fragment.
 static bool isUsableAddress(const std::string& url) {
     const std::string lowered = asciiLowered(url);
