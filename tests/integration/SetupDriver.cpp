@@ -214,6 +214,16 @@ static std::string run(const std::vector<std::string>& a) {
             waitFor(std::stod(a[2]), [&] { return (setupWindow = findTopLevel(wide(a[1]))) != nullptr; });
         return found ? "ok " + utf8(windowText(setupWindow)) : "error no window " + a[1];
     }
+    // A file is held as another program would hold it, with or without the window.
+    if (verb == "hold" && need(1)) {
+        heldFile = CreateFileW(wide(a[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return heldFile == INVALID_HANDLE_VALUE ? "error " + std::to_string(GetLastError()) : "ok";
+    }
+    if (verb == "release") {
+        CloseHandle(heldFile);
+        heldFile = INVALID_HANDLE_VALUE;
+        return "ok";
+    }
     if (setupWindow == nullptr)
         return "error wait-window first";
     if (verb == "wait-text" && need(2)) {
@@ -242,15 +252,6 @@ static std::string run(const std::vector<std::string>& a) {
     }
     if (verb == "close") {
         PostMessageW(setupWindow, WM_CLOSE, 0, 0);
-        return "ok";
-    }
-    if (verb == "hold" && need(1)) {
-        heldFile = CreateFileW(wide(a[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        return heldFile == INVALID_HANDLE_VALUE ? "error " + std::to_string(GetLastError()) : "ok";
-    }
-    if (verb == "release") {
-        CloseHandle(heldFile);
-        heldFile = INVALID_HANDLE_VALUE;
         return "ok";
     }
     if (!need(1))

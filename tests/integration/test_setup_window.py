@@ -139,6 +139,8 @@ class SetupWindowOnIcecast(unittest.TestCase):
                         self.assertIn("\r\nmount=/backup\r\n", added[len(text):])
                         window("click", "Remove server")
                         window("wait-text", "Removed the server", 10)
+                        # [stream]'s server is looked at again: its mounts are offered, not stream2's look.
+                        self.assertIn("/live, MP3, live now", items(window, "Mount:", "/live, MP3, live now"))
                         window("click", "Save")
                         window("wait-text", "Saved.", 10)
                         self.assertEqual(saved_settings(folder), text)
@@ -168,11 +170,25 @@ class SetupWindowOnIcecast(unittest.TestCase):
 
     def test_at_150_percent_the_window_scales_and_every_control_is_reached(self):
         folder = setup_folder()
+        # A DJ's own file, which another program holds open while the window opens at 96 DPI.
+        settings = os.path.join(folder, SETTINGS_FILE)
+        djs_file = "; my radio\r\n[stream]\r\nserver_url=http://radio.example.com:8000/\r\npassword=mine\r\n"
+        with open(settings, "wb") as file:
+            file.write(djs_file.encode("utf-16"))
         try:
             sizes = {}
             for dpi in (96, 144):
                 with WineDesktop(f"zenlark-setup-{dpi}", dpi=dpi) as desktop:
+                    if dpi == 96:
+                        holder = desktop.driver(on_desktop=False)
+                        holder("hold", windows_path(settings))
                     window = desktop.start(os.path.join(folder, SETUP))
+                    if dpi == 96:
+                        with self.subTest("a file held open while the window opens is never saved over"):
+                            holder("release")  # the window read the file before it showed
+                            window("click", "Save")
+                            window("wait-text", "Not saved: the settings file could not be read when", 10)
+                            self.assertEqual(saved_settings(folder), djs_file)
                     sizes[dpi] = [int(number) for number in window("size").split()]
                     self.assertEqual(window("unreachable"), "")
                     if dpi == 144:

@@ -339,4 +339,10 @@ TEST(SaveFailure, SaysWhyAndThatTheOldFileStays) {
     EXPECT_TRUE(mentions(saveFailureInWords(SaveStep::writeNew, 112, "C:\\p\\a.ini"), "disk is full"));
     EXPECT_TRUE(
         mentions(saveFailureInWords(SaveStep::writeNew, 1117, "C:\\p\\a.ini"), "C:\\p\\a.ini is as it was"));
+    EXPECT_TRUE(mentions(saveFailureInWords(SaveStep::unreadAtOpening, 0, "C:\\p\\a.ini"),
+                         "open this window again"));
+    // Windows took the old file away: the new one beside it is all the DJ has, and is named.
+    const std::string beside = saveFailureInWords(SaveStep::newLeftBeside, 1176, "C:\\p\\a.ini");
+    EXPECT_TRUE(mentions(beside, "Rename C:\\p\\a.ini.new to a.ini"));
+    EXPECT_FALSE(mentions(beside, "as it was"));
 }

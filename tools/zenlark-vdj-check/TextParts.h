@@ -27,6 +27,15 @@ inline std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// True when the text holds a byte outside ASCII.
+inline bool holdsNonAscii(const std::string& text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    }
+    return false;
+}
+
 // The entries of `text` between any of the `separators`, each trimmed, the empty ones left out,
 // joined again with `joiner`: "a, b,,c" with "," and "|" gives "a|b|c".
 inline std::string joinedEntries(const std::string& text, const char* separators, const std::string& joiner) {

@@ -53,7 +53,9 @@ class Driver:
     """setup_driver.exe on the desktop: one command, one answer."""
 
     def __init__(self, desktop_name, env):
-        self.process = subprocess.Popen(windows_command(DRIVER, desktop_name), stdin=subprocess.PIPE,
+        """On the Wine desktop `desktop_name`; with None on none, for "hold" and "release" alone."""
+        desktop = [desktop_name] if desktop_name else []
+        self.process = subprocess.Popen(windows_command(DRIVER, *desktop), stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
                                         start_new_session=True)
 
@@ -131,8 +133,10 @@ class WineDesktop:
                 _reg("delete", DPI_KEY, "/v", "LogPixels", "/f")
         return driver
 
-    def driver(self):
-        driver = Driver(self.name, self.env)
+    def driver(self, on_desktop=True):
+        """A driver of the window on this desktop; one `on_desktop=False` starts before the desktop
+        does and only holds and releases files, as another program would."""
+        driver = Driver(self.name if on_desktop else None, self.env)
         self._drivers.append(driver)
         return driver
 

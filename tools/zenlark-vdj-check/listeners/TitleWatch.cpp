@@ -114,8 +114,10 @@ void TitleWatch::say(const std::string& line) {
     std::fflush(stdout); // a DJ, or a program reading the output, sees each line as it happens
 }
 
-void TitleWatch::sayAtTime(const std::string& text) {
-    say(timeOfDay() + "  " + text);
+std::string TitleWatch::sayAtTime(const std::string& text) {
+    const std::string clock = timeOfDay();
+    say(clock + "  " + text);
+    return clock;
 }
 
 double TitleWatch::now() const {
@@ -269,8 +271,8 @@ void TitleWatch::titleReceived(const std::string& bytes) {
 // The files before the line, so whoever reads the line finds the title in them.
 std::string TitleWatch::showTitle(const std::string& title) {
     const std::optional<std::string> failure = files_ ? files_->titleShown(title, now()) : std::nullopt;
-    const std::string clock = timeOfDay();
-    say(clock + "  Listeners see: " + (title.empty() ? std::string("(no title)") : title));
+    const std::string clock =
+        sayAtTime("Listeners see: " + (title.empty() ? std::string("(no title)") : title));
     if (failure)
         sayAtTime(*failure);
     return clock;

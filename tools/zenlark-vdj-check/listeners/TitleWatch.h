@@ -85,7 +85,8 @@ class TitleWatch : private StreamEvents {
     // A new title: its line, and the files; gives the line's time. The state lock is held.
     std::string showTitle(const std::string& title);
     void say(const std::string& line);
-    void sayAtTime(const std::string& text);
+    // The line with the time of day in front; gives that time.
+    std::string sayAtTime(const std::string& text);
     double now() const;
     // Waits until `done` holds, `deadline` passed or Ctrl+C came; the state lock is held.
     template <typename Done>

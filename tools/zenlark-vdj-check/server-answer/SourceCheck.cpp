@@ -23,20 +23,14 @@ std::optional<bool> sourceInAnswer(ServerDialect dialect, std::uint32_t status, 
     return std::nullopt;
 }
 
-static std::string streamedNow(const std::optional<std::vector<std::string>>& streamsNow) {
+// What the server streams instead, where its status lists it; "now" only after a change mid-set.
+static std::string streamedInstead(const std::optional<std::vector<std::string>>& streamsNow, bool changed) {
     if (!streamsNow)
         return ".";
+    const std::string now = changed ? " now" : "";
     if (streamsNow->empty())
-        return "; no encoder streams to the server now.";
-    return "; the server now streams " + listInWords(*streamsNow) + ".";
-}
-
-static std::string streamedAtTheStart(const std::optional<std::vector<std::string>>& streamsNow) {
-    if (!streamsNow)
-        return ".";
-    if (streamsNow->empty())
-        return "; no encoder streams to the server.";
-    return "; the server streams " + listInWords(*streamsNow) + ".";
+        return "; no encoder streams to the server" + now + ".";
+    return "; the server" + now + " streams " + listInWords(*streamsNow) + ".";
 }
 
 static std::string whatToDo(const std::string& where,
@@ -66,8 +60,8 @@ std::vector<std::string> SourceLog::answered(std::optional<bool> live, const std
         return {"Your encoder streams to " + where + " again since " + clock + "."};
     }
     const std::string nothing =
-        before ? "Nothing streams to " + where + " since " + clock + streamedNow(streamsNow)
-               : "Nothing streams to " + where + " now" + streamedAtTheStart(streamsNow);
+        before ? "Nothing streams to " + where + " since " + clock + streamedInstead(streamsNow, true)
+               : "Nothing streams to " + where + " now" + streamedInstead(streamsNow, false);
     return {nothing + " The server refuses the plug-in's titles for " + where + " meanwhile.",
             whatToDo(where, streamsNow)};
 }

@@ -25,6 +25,9 @@ class SourceLog {
     std::vector<std::string> answered(std::optional<bool> live, const std::string& where,
                                       const std::optional<std::vector<std::string>>& streamsNow,
                                       const std::string& clock);
+    // True when an answer that shows `live` changes what the log knows: only then may answered()
+    // have lines to show, and need the mounts the server streams now.
+    bool isNews(std::optional<bool> live) const { return live && live != last_; }
 
   private:
     std::optional<bool> last_;

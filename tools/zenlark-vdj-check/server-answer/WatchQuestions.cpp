@@ -67,8 +67,10 @@ std::vector<std::string> WatchQuestions::ask(const std::optional<std::string>& n
     if (access_.pluginRestarted())
         sent_ = *file;
     const std::string place = sourcePlace(sent_);
+    // The server's status is read once, when the mount is found without a source, not at every round.
     const std::optional<std::vector<std::string>> streamed =
-        sent.sourceLive == false ? streamedMounts(sent_, place) : std::nullopt;
+        sent.sourceLive == false && source_.isNews(sent.sourceLive) ? streamedMounts(sent_, place)
+                                                                    : std::nullopt;
     for (std::string& line : source_.answered(sent.sourceLive, place, streamed, clock))
         lines.push_back(std::move(line));
     return lines;

@@ -14,14 +14,6 @@ static bool isUtf16Marked(const std::string& bytes) {
     return startsWith(bytes, "\xFF\xFE") || startsWith(bytes, "\xFE\xFF");
 }
 
-static bool holdsNonAscii(const std::string& text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return true;
-    }
-    return false;
-}
-
 static bool isStreamSection(const std::string& section) {
     return startsWith(asciiLowered(section), "stream");
 }

@@ -39,9 +39,7 @@ std::string settingsText(const std::string& bytes) {
     return bytes;
 }
 
-
-// The section a header line opens, or nothing for any other line.
-static bool sectionHeader(const std::string& line, std::string& section) {
+bool sectionHeader(const std::string& line, std::string& section) {
     const std::string text = trimmed(line);
     if (text.size() < 2 || text.front() != '[' || text.find(']') == std::string::npos)
         return false;
@@ -49,8 +47,7 @@ static bool sectionHeader(const std::string& line, std::string& section) {
     return true;
 }
 
-// The key and value a line holds; false for a comment and a line without "=".
-static bool keyLine(const std::string& line, int number, SettingsLine& entry) {
+bool keyLine(const std::string& line, int number, SettingsLine& entry) {
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos)
         return false;
@@ -94,9 +91,8 @@ std::vector<SettingsLine> linesAboveFirstSection(const std::string& text) {
 }
 
 static const std::string firstSection = "stream";
-static constexpr int lastSectionNumber = 8;
 
-static std::string sectionName(int number) {
+std::string sectionName(int number) {
     return number <= 1 ? firstSection : firstSection + std::to_string(number);
 }
 
@@ -181,6 +177,15 @@ CheckVerdict unreadSectionsVerdict(const std::vector<UnreadSection>& unread) {
 
 static bool sameKey(const std::string& left, const std::string& right) {
     return asciiLowered(left) == asciiLowered(right);
+}
+
+const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sections,
+                                         const std::string& name) {
+    for (const SettingsSection& section : sections) {
+        if (sameKey(section.name, name))
+            return &section;
+    }
+    return nullptr;
 }
 
 static void findRepeatedKeys(const SettingsSection& section, std::vector<SettingsWarning>& warnings) {

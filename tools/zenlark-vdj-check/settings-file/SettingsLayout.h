@@ -25,6 +25,14 @@ struct SettingsSection {
 // form it was saved in: UTF-16 with a byte-order mark, or UTF-8 with or without one.
 std::string settingsText(const std::string& bytes);
 
+// The section a header line opens, as written between the brackets, blanks around it removed;
+// false for any other line.
+bool sectionHeader(const std::string& line, std::string& section);
+
+// The key and value a line holds, `number` being its line; false for a comment and a line
+// without "=". A header line is read by sectionHeader first.
+bool keyLine(const std::string& line, int number, SettingsLine& entry);
+
 // The sections in the order of their headers, each with its key lines. Lines before the first
 // header, comment lines and lines without "=" belong to no section.
 std::vector<SettingsSection> settingsSections(const std::string& text);
@@ -35,6 +43,14 @@ std::vector<SettingsLine> linesAboveFirstSection(const std::string& text);
 
 // True for the sections the plug-in reads: [stream], [stream2] to [stream8], in any case.
 bool isReadSection(const std::string& name);
+
+// The section of the plug-in's server `number`, from 1 to lastSectionNumber: "stream", "stream2" ...
+constexpr int lastSectionNumber = 8;
+std::string sectionName(int number);
+
+// The first section called `name`, in any letter case; null when there is none.
+const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sections,
+                                         const std::string& name);
 
 // The sections meant for a server that the plug-in never reads, such as [stream 2], [stream1]
 // or [stream9], each with the name to give it; nothing when every such section is read.

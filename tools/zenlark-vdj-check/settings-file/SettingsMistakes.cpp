@@ -23,7 +23,7 @@ std::string SectionValues::value(const std::string& key) const {
 
 // The plug-in's own choice of dialect. It compares ASCII letters only, so widening the UTF-8
 // bytes one by one gives it the answer it gives the value as read.
-static bool isShoutcast(const std::string& protocol) {
+bool isShoutcast(const std::string& protocol) {
     return detectDialect(std::wstring(protocol.begin(), protocol.end())) == ServerDialect::Shoutcast;
 }
 
@@ -229,8 +229,12 @@ static bool hasWarningFor(const std::vector<SettingsWarning>& warnings, const st
     return false;
 }
 
-// The value with "," for a decimal point and a unit behind the number ("5s", "2,5 sec") put right.
-static std::string plainSeconds(std::string value) {
+static std::wstring widened(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+std::string meantTitleDelay(const std::string& written) {
+    std::string value = trimmed(written);
     for (char& c : value) {
         if (c == ',')
             c = '.';
@@ -238,11 +242,9 @@ static std::string plainSeconds(std::string value) {
     while (!value.empty() && (value.back() == ' ' || (value.back() >= 'a' && value.back() <= 'z') ||
                               (value.back() >= 'A' && value.back() <= 'Z')))
         value.pop_back();
+    if (value.empty() || readTitleDelay(widened(value)).reading != TitleDelayReading::asWritten)
+        return std::string();
     return value;
-}
-
-static std::wstring widened(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
 }
 
 // A title delay the plug-in cannot take as written; it then uses another delay than the DJ meant.
@@ -256,8 +258,7 @@ static void findTitleDelayMistake(const SectionValues& section, std::vector<Sett
     const std::string line = "title_delay=" + written;
     const std::string atOnce = ", so the plug-in uses title_delay=0 and sends each title at once.";
     std::string fix = "Write title_delay= with the seconds from 0 to 60, such as title_delay=2.5.";
-    const std::string meant = plainSeconds(written);
-    if (!meant.empty() && readTitleDelay(widened(meant)).reading == TitleDelayReading::asWritten)
+    if (const std::string meant = meantTitleDelay(written); !meant.empty())
         fix = "Write title_delay=" + meant + ".";
     std::string what = line +
                        " is not a number of seconds the plug-in reads (it wants a point for "

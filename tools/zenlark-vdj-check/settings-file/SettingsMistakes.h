@@ -43,6 +43,13 @@ std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
 // characters of `key`'s `length`.
 SettingsWarning cutValueWarning(const std::string& key, std::size_t length);
 
+// The title delay `written` means, with "," for the decimal point and a unit behind the number
+// ("5s", "2,5 sec") put right, where the plug-in then reads it as written; empty where it does not.
+std::string meantTitleDelay(const std::string& written);
+
+// True for the protocol values with which the plug-in sends Shoutcast's update.
+bool isShoutcast(const std::string& protocol);
+
 // True for the protocol values the plug-in knows by name (any case): icecast, icecast2, empty,
 // sc1, sc2, and any value holding "shoutcast".
 bool isKnownProtocol(const std::string& protocol);

@@ -6,20 +6,10 @@
 #include "TextParts.h"
 #include "UrlText.h"
 
-#include "delivery/ServerDialect.h"
 #include "delivery/UpdateTarget.h"
 
 static bool sameKey(const std::string& left, const std::string& right) {
     return asciiLowered(left) == asciiLowered(right);
-}
-
-static const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sections,
-                                                const std::string& name) {
-    for (const SettingsSection& section : sections) {
-        if (sameKey(section.name, name))
-            return &section;
-    }
-    return nullptr;
 }
 
 static const SettingsLine* lineOf(const SettingsSection& section, const std::string& key) {
@@ -31,8 +21,7 @@ static const SettingsLine* lineOf(const SettingsSection& section, const std::str
 }
 
 static bool isShoutcast(const SectionValues& used) {
-    const std::string protocol = used.value("protocol");
-    return detectDialect(std::wstring(protocol.begin(), protocol.end())) == ServerDialect::Shoutcast;
+    return isShoutcast(used.value("protocol"));
 }
 
 // sid means nothing to an Icecast update, nor mount to a Shoutcast one.

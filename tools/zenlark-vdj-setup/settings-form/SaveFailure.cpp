@@ -47,6 +47,20 @@ static std::string reason(SaveStep step, std::uint32_t error) {
     return "Windows refused it (error " + std::to_string(error) + ").";
 }
 
+static std::string fileName(const std::string& path) {
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
 std::string saveFailureInWords(SaveStep step, std::uint32_t error, const std::string& path) {
+    if (step == SaveStep::unreadAtOpening)
+        return "Not saved: the settings file could not be read when this window opened (another program held "
+               "it open, or Windows did not let this program read it), so saving would write over all it "
+               "holds. Close this window and that program, then open this window again. The file " +
+               path + " is as it was.";
+    if (step == SaveStep::newLeftBeside)
+        return "Saved beside the settings file, not in its place: Windows removed the old file but could not "
+               "put the new one there (error " +
+               std::to_string(error) + "). Rename " + path + ".new to " + fileName(path) +
+               ", the name the plug-in reads.";
     return "Not saved: " + reason(step, error) + " The file " + path + " is as it was.";
 }

@@ -4,9 +4,9 @@
 #include "AsciiCase.h"
 #include "TextParts.h"
 #include "settings-file/AddressProblem.h"
+#include "settings-file/SettingsMistakes.h"
 
 #include "delivery/UpdateTarget.h"
-#include "worker/TitleDelay.h"
 
 #include <cstddef>
 
@@ -48,14 +48,6 @@ static bool portIsUsable(const std::string& hostAndPort) {
     return value >= 1 && value <= 65535;
 }
 
-static bool holdsNonAscii(const std::string& text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return true;
-    }
-    return false;
-}
-
 // Scheme, host and port as the plug-in takes them, no user information, query or fragment.
 static bool isUsableAddress(const std::string& url) {
     const std::string lowered = asciiLowered(url);
@@ -93,32 +85,12 @@ static std::string streamNumber(const std::string& written) {
     return first == std::string::npos ? std::string() : text.substr(first);
 }
 
-// The delay with "," for the point and a unit behind the number ("5 s", "2,5 sec") put right;
-// empty when it is no number of seconds from 0 to 60.
-static std::string plainDelay(const std::string& written) {
-    std::string value = trimmed(written);
-    for (char& c : value) {
-        if (c == ',')
-            c = '.';
-    }
-    while (!value.empty() && (value.back() == ' ' || (value.back() >= 'a' && value.back() <= 'z') ||
-                              (value.back() >= 'A' && value.back() <= 'Z')))
-        value.pop_back();
-    if (value.empty() || readTitleDelay(widened(value)).reading != TitleDelayReading::asWritten)
-        return std::string();
-    return value;
-}
-
 std::string skipLinesOf(const std::string& written) {
     return joinedEntries(written, "|", "\r\n");
 }
 
 std::string skipListOf(const std::string& lines) {
     return joinedEntries(lines, "\r\n|", "|");
-}
-
-static bool isIcecastLike(ServerKindChoice kind) {
-    return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
 }
 
 // Every value: one line, within the reader's length.
@@ -154,7 +126,7 @@ ValuesToSave valuesToSave(const ServerForm& form) {
                                         "source."});
     std::string delay = trimmed(form.titleDelay);
     if (!delay.empty()) {
-        delay = plainDelay(delay);
+        delay = meantTitleDelay(delay);
         if (delay.empty())
             problems.push_back({"title_delay", "The title delay is no number of seconds from 0 to 60: write "
                                                "such as 2.5, or leave it empty."});

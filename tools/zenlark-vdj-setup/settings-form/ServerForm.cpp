@@ -5,12 +5,6 @@
 #include "TextParts.h"
 #include "settings-file/SettingsLayout.h"
 
-#include "delivery/ServerDialect.h"
-
-static bool isShoutcast(const std::string& protocol) {
-    return detectDialect(std::wstring(protocol.begin(), protocol.end())) == ServerDialect::Shoutcast;
-}
-
 // "shoutcast" followed by the version, with or without " ", "-", "_" or "v" between.
 static bool namesVersion(const std::string& lowered, char version) {
     for (std::size_t at = lowered.find("shoutcast"); at != std::string::npos;
@@ -49,12 +43,13 @@ static const char* ownProtocol(ServerKindChoice kind) {
     return "icecast2";
 }
 
+bool isIcecastLike(ServerKindChoice kind) {
+    return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
+}
+
 // A station platform's input is saved as Icecast, so either choice keeps an Icecast protocol.
 static bool sameDialectKind(ServerKindChoice left, ServerKindChoice right) {
-    const auto icecastLike = [](ServerKindChoice kind) {
-        return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
-    };
-    return left == right || (icecastLike(left) && icecastLike(right));
+    return left == right || (isIcecastLike(left) && isIcecastLike(right));
 }
 
 std::string protocolToSave(const ServerForm& form) {
@@ -69,19 +64,6 @@ std::string readValue(const std::string& written) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
-}
-
-std::string sectionNameOf(int number) {
-    return number <= 1 ? "stream" : "stream" + std::to_string(number);
-}
-
-static const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sections,
-                                                const std::string& name) {
-    for (const SettingsSection& section : sections) {
-        if (asciiLowered(section.name) == name)
-            return &section;
-    }
-    return nullptr;
 }
 
 // The value of the key's first line, or `otherwise` when the section has none.
@@ -115,8 +97,8 @@ static ServerForm formOf(const SettingsSection* section, const std::string& name
 std::vector<ServerForm> formsFromText(const std::string& text) {
     const std::vector<SettingsSection> sections = settingsSections(text);
     std::vector<ServerForm> forms;
-    for (int number = 1; number <= 8; ++number) {
-        const std::string name = sectionNameOf(number);
+    for (int number = 1; number <= lastSectionNumber; ++number) {
+        const std::string name = sectionName(number);
         const SettingsSection* section = firstSectionNamed(sections, name);
         if (section != nullptr || number == 1)
             forms.push_back(formOf(section, name));
@@ -125,12 +107,12 @@ std::vector<ServerForm> formsFromText(const std::string& text) {
 }
 
 std::optional<std::string> freeSectionName(const std::vector<ServerForm>& forms) {
-    for (int number = 2; number <= 8; ++number) {
+    for (int number = 2; number <= lastSectionNumber; ++number) {
         bool taken = false;
         for (const ServerForm& form : forms)
-            taken = taken || asciiLowered(form.section) == sectionNameOf(number);
+            taken = taken || asciiLowered(form.section) == sectionName(number);
         if (!taken)
-            return sectionNameOf(number);
+            return sectionName(number);
     }
     return std::nullopt;
 }

@@ -10,6 +10,9 @@
 // harbor, whose Icecast-style input takes the update as Icecast does.
 enum class ServerKindChoice { icecast, shoutcast2, shoutcast1, stationPlatform };
 
+// Icecast and a station platform's input: both take Icecast's update, so both save an Icecast protocol.
+bool isIcecastLike(ServerKindChoice kind);
+
 // The values of one section, as UTF-8 text; every key the plug-in reads, with its default where
 // the file has none.
 struct ServerForm {
@@ -43,9 +46,6 @@ std::string readValue(const std::string& written);
 // [stream] always, in number order; of a section written twice only the first, of a key written
 // twice only the first line, names in any case.
 std::vector<ServerForm> formsFromText(const std::string& text);
-
-// "stream" for 1, "streamN" for 2 to 8.
-std::string sectionNameOf(int number);
 
 // The lowest section number from 2 to 8 that no form has, or nothing when all are taken.
 std::optional<std::string> freeSectionName(const std::vector<ServerForm>& forms);

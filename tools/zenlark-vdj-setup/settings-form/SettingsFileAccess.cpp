@@ -7,6 +7,7 @@
 #include "delivery/TextEncoding.h"
 #include "platform/UniqueHandle.h"
 
+#include "window/WideText.h"
 #include "window/resource.h"
 
 #include <windows.h>
@@ -16,14 +17,18 @@
 
 using UniqueFile = UniqueHandle<HANDLE, CloseHandle>;
 
-std::optional<std::string> readSettingsText(const std::wstring& path) {
+static bool isThere(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+SettingsFileText readSettingsText(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
     if (!file)
-        return std::nullopt;
+        return SettingsFileText{std::nullopt, isThere(path)};
     const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     // UTF-8 stays as it is; 8-bit text that is no UTF-8 is read in the ANSI code page, as
     // Windows' profile reader reads it.
-    return utf8FromWide(wideFromHostText(settingsText(bytes)));
+    return SettingsFileText{utf8FromWide(wideFromHostText(settingsText(bytes))), false};
 }
 
 std::string sampleSettingsText() {
@@ -35,18 +40,9 @@ std::string sampleSettingsText() {
     return std::string(static_cast<const char*>(data), SizeofResource(nullptr, found));
 }
 
-static std::wstring wideFromUtf8(const std::string& utf8) {
-    const int length = static_cast<int>(utf8.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(needed > 0 ? needed : 0), L'\0');
-    if (needed > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
-    return wide;
-}
-
 static std::string utf16LittleEndianWithMark(const std::string& utf8) {
     std::string bytes = "\xFF\xFE";
-    for (const wchar_t unit : wideFromUtf8(utf8)) {
+    for (const wchar_t unit : wide(utf8)) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>((unit >> 8) & 0xFF);
     }
@@ -81,13 +77,20 @@ std::optional<std::string> saveSettingsText(const std::wstring& path, const std:
         return failed(SaveStep::writeNew, error, path);
     }
     // ReplaceFileW keeps the old file's attributes and permissions; a first save has none to keep.
-    const bool replaced = GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES
-                              ? MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)
-                              : ReplaceFileW(path.c_str(), fresh.c_str(), nullptr,
-                                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    const bool replaced = !isThere(path) ? MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)
+                                         : ReplaceFileW(path.c_str(), fresh.c_str(), nullptr,
+                                                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
     if (replaced)
         return std::nullopt;
     const DWORD error = GetLastError();
+    // Without a backup name, a replace that fails to move the new file in may already have
+    // removed the old one (ERROR_UNABLE_TO_MOVE_REPLACEMENT): the new file is then the only copy
+    // of the settings left, and goes in the old one's place, or stays beside it.
+    if (!isThere(path)) {
+        if (MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
+            return std::nullopt;
+        return failed(SaveStep::newLeftBeside, GetLastError(), path);
+    }
     DeleteFileW(fresh.c_str());
     return failed(SaveStep::replaceOld, error, path);
 }

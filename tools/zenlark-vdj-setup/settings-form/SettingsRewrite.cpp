@@ -3,6 +3,7 @@
 
 #include "AsciiCase.h"
 #include "TextParts.h"
+#include "settings-file/SettingsLayout.h"
 
 #include <cstddef>
 #include <optional>
@@ -13,24 +14,21 @@ namespace {
 struct Lines {
     std::vector<std::string> lines;
 
-    // The section header a line holds, lower-cased; nothing for any other line.
+    // The section header a line holds, lower-cased; nothing for any other line. Lines are read as
+    // the check tool reads them.
     std::optional<std::string> headerAt(std::size_t index) const {
-        const std::string text = trimmed(lines[index]);
-        if (text.size() < 2 || text.front() != '[' || text.find(']') == std::string::npos)
+        std::string name;
+        if (!sectionHeader(lines[index], name))
             return std::nullopt;
-        return asciiLowered(trimmed(text.substr(1, text.find(']') - 1)));
+        return asciiLowered(name);
     }
 
-    // The key a line sets, lower-cased; nothing for a comment or a line without "=".
+    // The key a line sets, lower-cased; nothing for a header, a comment or a line without "=".
     std::optional<std::string> keyAt(std::size_t index) const {
-        const std::string& line = lines[index];
-        const std::size_t equals = line.find('=');
-        if (equals == std::string::npos || headerAt(index))
+        SettingsLine entry;
+        if (headerAt(index) || !keyLine(lines[index], 0, entry))
             return std::nullopt;
-        const std::string key = trimmed(line.substr(0, equals));
-        if (key.empty() || key.front() == ';')
-            return std::nullopt;
-        return asciiLowered(key);
+        return asciiLowered(entry.key);
     }
 
     // The first line after `header` that opens another section, or the end.

@@ -3,6 +3,7 @@
 
 #include "during-the-set/WatchLine.h"
 #include "settings-form/PastedAddress.h"
+#include "settings-form/SaveFailure.h"
 #include "settings-form/SaveRules.h"
 #include "settings-form/SettingsFileAccess.h"
 #include "settings-form/SettingsRewrite.h"
@@ -31,10 +32,6 @@ static const char* const kindNames[] = {
     "Icecast", "Shoutcast 2 (DNAS)", "Shoutcast 1",
     "A station platform's live-DJ input (AzuraCast, LibreTime: Liquidsoap's harbor)"};
 
-static bool isIcecastLike(ServerKindChoice kind) {
-    return kind == ServerKindChoice::icecast || kind == ServerKindChoice::stationPlatform;
-}
-
 // The control that shows a settings key.
 static int controlOf(const std::string& key) {
     static const struct {
@@ -58,9 +55,10 @@ static int controlOf(const std::string& key) {
 }
 
 SetupWindow::SetupWindow(std::wstring path) : path_(std::move(path)) {
-    const std::optional<std::string> text = readSettingsText(path_);
-    fileExists_ = text.has_value();
-    fileText_ = text ? *text : sampleSettingsText();
+    const SettingsFileText file = readSettingsText(path_);
+    fileExists_ = file.text || file.unreadable;
+    fileUnreadable_ = file.unreadable;
+    fileText_ = file.text ? *file.text : sampleSettingsText();
     forms_ = formsFromText(fileText_);
 }
 
@@ -126,8 +124,13 @@ void SetupWindow::initialise() {
     fillSectionList();
     showForm();
     setText(IDC_LISTENERS, "Not watching: press Watch listeners during your set.");
-    setStatus(fileExists_ ? "Settings file: " + utf8FromWide(path_)
-                          : "No settings file yet: Save writes " + utf8FromWide(path_) + ".");
+    if (fileUnreadable_)
+        setStatus("The settings file " + utf8FromWide(path_) +
+                  " could not be read: another program holds it open, or Windows does not let this program "
+                  "read it. Close that program, then open this window again.");
+    else
+        setStatus(fileExists_ ? "Settings file: " + utf8FromWide(path_)
+                              : "No settings file yet: Save writes " + utf8FromWide(path_) + ".");
     lookAtServer();
 }
 
@@ -221,6 +224,12 @@ void SetupWindow::readForm() {
 
 void SetupWindow::selectSection(std::size_t index) {
     readForm();
+    showSection(index);
+}
+
+// The section's own form, and a look at its server: an answer still on its way about the server
+// shown before is dropped for it (see lookAtServer).
+void SetupWindow::showSection(std::size_t index) {
     current_ = index;
     offers_.clear();
     pendingListenPath_.reset();
@@ -249,11 +258,8 @@ void SetupWindow::removeServer() {
         return;
     removed_.push_back(forms_[current_].section);
     forms_.erase(forms_.begin() + static_cast<std::ptrdiff_t>(current_));
-    current_ = 0;
-    offers_.clear();
     dirty_ = true;
-    fillSectionList();
-    showForm();
+    showSection(0);
     setStatus("Removed the server; Save writes the file without it.");
 }
 
@@ -268,10 +274,10 @@ void SetupWindow::pasted() {
     const PastedAddress split = splitPastedAddress(text(IDC_ADDRESS));
     readForm();
     ServerForm& form = forms_[current_];
-    // "PW:#2" names no server: the address stays what it was.
-    form.serverUrl = split.serverUrl.empty() && split.password ? before : form.serverUrl;
     if (!split.serverUrl.empty())
         form.serverUrl = split.serverUrl;
+    else if (split.password)
+        form.serverUrl = before; // "PW:#2" names no server: the address stays what it was
     if (split.kind && !(isIcecastLike(*split.kind) && isIcecastLike(form.kind)))
         form.kind = *split.kind;
     if (split.mount && isIcecastLike(form.kind))
@@ -382,7 +388,10 @@ void SetupWindow::save() {
         sections.push_back({forms_[index].section, values.values});
     }
     const std::string text = rewrittenSettings(fileText_, sections, removed_);
-    if (const std::optional<std::string> problem = saveSettingsText(path_, text)) {
+    const std::optional<std::string> problem =
+        fileUnreadable_ ? saveFailureInWords(SaveStep::unreadAtOpening, 0, utf8FromWide(path_))
+                        : saveSettingsText(path_, text);
+    if (problem) {
         setStatus(*problem);
         setText(IDC_VERDICT, *problem);
         return;

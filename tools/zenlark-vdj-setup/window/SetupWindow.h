@@ -44,6 +44,7 @@ class SetupWindow {
     void showKind();
     void fillMountChoices();
     void selectSection(std::size_t index);
+    void showSection(std::size_t index);
     void addServer();
     void removeServer();
     void pasted();
@@ -74,6 +75,7 @@ class SetupWindow {
     std::wstring path_;
     std::string fileText_; // the file as read or last saved; the sample's when there was none
     bool fileExists_ = false;
+    bool fileUnreadable_ = false; // there when the window opened, but not read: never saved over
     std::vector<ServerForm> forms_;
     std::vector<std::string> removed_;
     std::size_t current_ = 0;

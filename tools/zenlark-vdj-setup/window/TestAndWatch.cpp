@@ -113,10 +113,6 @@ static std::string localTime(const char* format) {
     return text;
 }
 
-static std::string clockNow() {
-    return localTime("%H:%M:%S");
-}
-
 // A tracklist is never written over: each set gets a name of its own.
 std::string SetupWindow::defaultWatchFile(bool tracklist) const {
     const std::string name =
@@ -170,7 +166,7 @@ void SetupWindow::watchNews() {
         if (!trimmed(line).empty())
             watchLastLine_ = line;
         const WatchLine read = readWatchLine(line);
-        const std::string clock = read.clock.empty() ? clockNow() : read.clock;
+        const std::string clock = read.clock.empty() ? timeOfDay() : read.clock;
         if (read.news == WatchNews::title) {
             listenersTitle_ = read.text;
             listenersSince_ = clock;
