@@ -97,6 +97,13 @@ class SetupWindowOnIcecast(unittest.TestCase):
                     self.assertIn("restart it", window("wait-text", "Saved.", 10))
                     desktop.screenshot(os.path.join(SCREENSHOTS, "setup-window-96dpi.png"))
 
+                    with self.subTest("a copy of the plug-in beside it: PROBLEM, though the server took the title"):
+                        copy = os.path.join(folder, "ZenlarkVdjStandalone (1).dll")
+                        shutil.copy(os.path.join(folder, DLL_NAME), copy)
+                        window("click", "Test")
+                        self.assertIn("ZenlarkVdjStandalone (1).dll", window("wait-text", "PROBLEM:", TEST_SECONDS))
+                        os.remove(copy)
+
                     with self.subTest("a file held open by another program stays as it was"):
                         before = saved_settings(folder)
                         window("hold", windows_path(os.path.join(folder, SETTINGS_FILE)))

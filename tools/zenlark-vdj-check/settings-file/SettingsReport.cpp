@@ -138,6 +138,10 @@ static std::vector<std::string> dllNamesBeside(const std::wstring& path) {
     return names;
 }
 
+std::vector<std::string> pluginCopiesBeside(const std::wstring& path) {
+    return pluginCopies(dllNamesBeside(path));
+}
+
 // Windows hides known file endings, so a file saved as "ZenlarkVdjStandalone.ini" from Notepad
 // may really be "ZenlarkVdjStandalone.ini.txt".
 SettingsFileState showSettingsFile(const std::wstring& path) {
@@ -145,7 +149,7 @@ SettingsFileState showSettingsFile(const std::wstring& path) {
     SettingsFileState state;
     state.path = path;
     state.exists = fileExists(path);
-    state.pluginCopies = pluginCopies(dllNamesBeside(path));
+    state.pluginCopies = pluginCopiesBeside(path);
     if (const std::optional<CheckVerdict> copies = pluginCopiesVerdict(state.pluginCopies))
         printLine("  PROBLEM: " + copies->happened);
     if (state.exists) {

@@ -28,6 +28,9 @@ struct SettingsFileState {
     std::vector<std::string> pluginCopies;     // the plug-in's DLLs in the file's folder, by name
 };
 
+// The plug-in's DLLs in the folder of the settings file at `path`, by name.
+std::vector<std::string> pluginCopiesBeside(const std::wstring& path);
+
 // Shows the file's path, what Windows' profile reader will make of its bytes, the sections it
 // will never read, and copies of the plug-in beside it.
 SettingsFileState showSettingsFile(const std::wstring& path);

@@ -577,6 +577,7 @@ INT_PTR SetupWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_DESTROY:
         tray_->hide();
+        removeTestCopy();
         PostQuitMessage(0);
         return TRUE;
     default:

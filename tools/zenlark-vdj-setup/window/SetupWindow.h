@@ -52,6 +52,9 @@ class SetupWindow {
     void lookFinished();
     void test();
     void testNews();
+    // The test's copy of the settings holds the password: it goes when the window closes, also
+    // during a test.
+    static void removeTestCopy();
     void save();
     void toggleWatch();
     void watchNews();

@@ -10,6 +10,9 @@
 #include "window/WideText.h"
 #include "window/resource.h"
 
+#include "settings-file/PluginCopies.h"
+#include "settings-file/SettingsReport.h"
+
 #include "TextParts.h"
 
 #include "delivery/TextEncoding.h"
@@ -29,6 +32,10 @@ static std::wstring testFilePath() {
     wchar_t folder[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, folder);
     return std::wstring(folder) + L"ZenlarkVdjSetup-test-" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+}
+
+void SetupWindow::removeTestCopy() {
+    DeleteFileW(testFilePath().c_str());
 }
 
 // Tests what the window shows, saved or not: the section goes into a copy of the file, and the
@@ -73,7 +80,7 @@ void SetupWindow::testNews() {
     const std::optional<CheckVerdict> verdict = test_->lastVerdict();
     const bool confirmed = test_->exitCode() == 0;
     test_.reset();
-    DeleteFileW(testFilePath().c_str());
+    removeTestCopy();
     enableRunButtons();
     if (testCancelled_) {
         testCancelled_ = false;
@@ -85,6 +92,14 @@ void SetupWindow::testNews() {
     if (!verdict) {
         setText(IDC_VERDICT, testLastLine_);
         pointAt(contains(testLastLine_, "password") ? "password" : "server_url", testLastLine_);
+        return;
+    }
+    // The test ran on a copy in the temporary folder: copies of the plug-in beside the real file
+    // would each send every title, whatever the server did.
+    const std::optional<CheckVerdict> copies = pluginCopiesVerdict(pluginCopiesBeside(path_));
+    if (confirmed && copies) {
+        setText(IDC_VERDICT, "PROBLEM: " + copies->happened + "\r\nWhat to do: " + copies->advice);
+        setStatus("PROBLEM: see what to do above.");
         return;
     }
     std::string shown = std::string(verdictLabel(*verdict)) + ": " + verdict->happened;
