@@ -203,6 +203,14 @@ const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sec
     return nullptr;
 }
 
+const SettingsLine* lineOf(const SettingsSection& section, const std::string& key) {
+    for (const SettingsLine& line : section.entries) {
+        if (sameKey(line.key, key))
+            return &line;
+    }
+    return nullptr;
+}
+
 static void findRepeatedKeys(const SettingsSection& section, std::vector<SettingsWarning>& warnings) {
     for (const char* key : settingKeys) {
         const SettingsLine* first = nullptr;
@@ -256,11 +264,8 @@ std::vector<SettingsWarning> repeatWarnings(const std::vector<SettingsSection>& 
 }
 
 static std::string firstValue(const SettingsSection& section, const char* key) {
-    for (const SettingsLine& line : section.entries) {
-        if (sameKey(line.key, key))
-            return line.value;
-    }
-    return std::string();
+    const SettingsLine* line = lineOf(section, key);
+    return line == nullptr ? std::string() : line->value;
 }
 
 std::vector<SettingsWarning> copiedPasswordWarnings(const std::vector<SettingsSection>& sections,

@@ -56,6 +56,10 @@ std::string sectionName(int number);
 const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sections,
                                          const std::string& name);
 
+// The first line of `key` in the section, in any letter case: the one the reader reads; null
+// when there is none.
+const SettingsLine* lineOf(const SettingsSection& section, const std::string& key);
+
 // The sections meant for a server that the plug-in never reads, such as [stream 2], [stream1]
 // or [stream9], each with the name to give it; nothing when every such section is read.
 struct UnreadSection {

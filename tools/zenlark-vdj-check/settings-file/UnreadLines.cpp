@@ -12,14 +12,6 @@ static bool sameKey(const std::string& left, const std::string& right) {
     return asciiLowered(left) == asciiLowered(right);
 }
 
-static const SettingsLine* lineOf(const SettingsSection& section, const std::string& key) {
-    for (const SettingsLine& line : section.entries) {
-        if (sameKey(line.key, key))
-            return &line;
-    }
-    return nullptr;
-}
-
 static bool isShoutcast(const SectionValues& used) {
     return isShoutcast(used.value("protocol"));
 }
