@@ -79,6 +79,32 @@ TEST(PastedAddress, EachFormLandsInItsFields) {
         {"http://radio.example.com:8000/;stream.mp3", "http://radio.example.com:8000/", {}, {}, {}, {}, sc1},
         {"dj-pw:#2", "", {}, "2", {}, "dj-pw", sc2},
         {"", "", {}, {}, {}, {}, {}},
+        // What stands around an address in a panel, a mail or a chat.
+        {"Server: radio.example.com:8000", "http://radio.example.com:8000/", {}, {}, {}, {}, {}},
+        {"radio.example.com 8000", "http://radio.example.com:8000/", {}, {}, {}, {}, {}},
+        {"(http://radio.example.com:8000/live).", "http://radio.example.com:8000/", "/live", {}, {}, {}, {}},
+        {"http://radio.example.com:8000/live\r\nhttp://backup.example.com/",
+         "http://radio.example.com:8000/",
+         "/live",
+         {},
+         {},
+         {},
+         {}},
+        {"http://dj:my pw@radio.example.com:8000/",
+         "http://radio.example.com:8000/",
+         {},
+         {},
+         "dj",
+         "my pw",
+         {}},
+        {"http://radio.example.com:8000/stream/3/;stream.mp3",
+         "http://radio.example.com:8000/",
+         {},
+         "3",
+         {},
+         {},
+         sc2},
+        {"rtmp://live.example.com/app", "", {}, {}, {}, {}, {}},
     };
     for (const auto& row : rows) {
         const PastedAddress pasted = splitPastedAddress(row.pasted);
@@ -169,6 +195,8 @@ TEST(SaveRules, OnlyValuesThePluginUsesAreSaved) {
          },
          "title_prefix", nullptr},
         {"empty user on Icecast", [](ServerForm& f) { f.username = " "; }, "username", nullptr},
+        {"a listen address as mount", [](ServerForm& f) { f.mount = "http://radio.example.com:8000/live"; },
+         "mount", nullptr},
     };
     for (const auto& row : rows) {
         ServerForm form = filledForm();

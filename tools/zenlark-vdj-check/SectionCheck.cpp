@@ -203,8 +203,11 @@ static SectionResult checkSection(const StreamSection& section, const SettingsFi
     std::vector<SettingsWarning> warnings = repeatWarnings(file.sections, name);
     append(warnings, looseLineWarnings(file.looseLines, file.sections, name));
     append(warnings, unreadKeyWarnings(file.sections, name, values));
+    append(warnings, blankAndQuoteWarnings(file.sections, name));
+    append(warnings, copiedPasswordWarnings(file.sections, name));
     append(warnings, cutValueWarnings(file.path, section));
-    append(warnings, findSettingsMistakes(values, liveMountPaths(before)));
+    append(warnings, findSettingsMistakes(values, liveMountPaths(before),
+                                          before ? before->streams : std::vector<ShoutcastStream>()));
     append(warnings, streamChoiceWarnings(file, section, before));
     showWarnings(warnings);
     const SectionReading reading = readingOf(file, section.name);

@@ -312,10 +312,15 @@ static std::optional<CheckVerdict> streamNotThere(const CheckOutcome& outcome) {
         std::vector<std::string> hosted;
         for (const ShoutcastStream& each : streams)
             hosted.push_back(streamInWords(each));
-        return verdict(false,
-                       "This server has no stream " + number + ": it hosts " + listInWords(hosted) + ".",
-                       "Write sid= with the number of your stream, or start your encoder on stream " +
-                           number + " if that is yours.");
+        // A password that ends in ":#N" picks the stream before sid does.
+        const bool byPassword = dnasStreamOf(outcome.sid, std::string()) != id;
+        return verdict(
+            false, "This server has no stream " + number + ": it hosts " + listInWords(hosted) + ".",
+            byPassword ? "The password's ending :#" + number + " picks stream " + number +
+                             ": end the password in :# with the number of your stream instead, or "
+                             "leave that ending out and write sid= with it."
+                       : "Write sid= with the number of your stream, or start your encoder on stream " +
+                             number + " if that is yours.");
     }
     if (stream->live)
         return std::nullopt;
@@ -377,16 +382,21 @@ static CheckVerdict notShownOnIcecast(const CheckOutcome& outcome) {
                        "the server changed it back. Check again, and look at what a player shows.");
 }
 
-// DNAS takes Icecast's update too, but for stream 1 alone whatever the mount, and with no way
-// past its title filter, which the Shoutcast-style update passes with an invisible character in
-// front of titles it would drop for how they start.
+// DNAS takes Icecast's update too, for the stream whose path the mount names (stream 1 for any
+// other mount), but with no way past its title filter, which the Shoutcast-style update passes
+// with an invisible character in front of titles it would drop for how they start.
 static bool icecastUpdateToDnas(const CheckOutcome& outcome) {
-    return serverOf(outcome).icecastUpdatesStreamOne && outcome.dialect == ServerDialect::Icecast;
+    return serverOf(outcome).icecastUpdateByStreamPath && outcome.dialect == ServerDialect::Icecast;
 }
 
 static CheckVerdict icecastUpdateOnDnas(const CheckOutcome& outcome) {
-    const std::string line = "Write protocol=shoutcast2 and sid=1, or your stream's number if the server has "
-                             "several (its status page lists them).";
+    // The look before the update read the stream the mount names.
+    const std::string stream = outcome.before && !outcome.before->sid.empty() ? outcome.before->sid : "1";
+    const std::string line =
+        "Write protocol=shoutcast2 and sid=" + stream +
+        (stream == "1" ? ", or your stream's number if the server has several (its status "
+                         "page lists them)."
+                       : ".");
     if (outcome.report.status == 401)
         return verdict(
             false, "Shoutcast DNAS refused the user name or password.",
@@ -394,12 +404,12 @@ static CheckVerdict icecastUpdateOnDnas(const CheckOutcome& outcome) {
     const ReadBack& back = outcome.readBack;
     const std::string happened =
         back.result == ReadBack::Result::shown
-            ? "This server is Shoutcast DNAS: it took the Icecast-style update, but it puts every such "
-              "update on stream 1, whatever the mount, and in this form its filter drops titles that start "
-              "with punctuation or words such as \"Track\"."
-            : "This server is Shoutcast DNAS: it took the Icecast-style update without a word, but stream 1 "
-              "still shows " +
-                  titleInWords(back.shownTitle) + ".";
+            ? "This server is Shoutcast DNAS: it took the Icecast-style update for stream " + stream +
+                  ", but it picks the stream only by a mount that is a stream's path (stream 1 for any other), "
+                  "and in this form its filter drops titles that start with punctuation or words such as "
+                  "\"Track\"."
+            : "This server is Shoutcast DNAS: it took the Icecast-style update without a word, but stream " +
+                  stream + " still shows " + titleInWords(back.shownTitle) + ".";
     return verdict(false, happened, line);
 }
 
@@ -481,9 +491,18 @@ static CheckVerdict unknownRefusal(const CheckOutcome& outcome) {
                    "Check server_url, protocol and mount.");
 }
 
-// A mount name without its file ending and letter case: "/Live.mp3" and "/live" are alike.
+// A mount name without what DJs put around it: the server's address in front (a listen address
+// pasted whole), a slash at the end, a file ending, and letter case. "/Live.mp3", "/live/" and
+// "http://radio.example.com:8000/live" are all like "/live".
 static std::string mountStem(const std::string& mount) {
     std::string stem = mount;
+    const std::size_t scheme = stem.find("://");
+    if (scheme != std::string::npos) {
+        const std::size_t path = stem.find('/', scheme + 3);
+        stem = path == std::string::npos ? "/" : stem.substr(path);
+    }
+    while (stem.size() > 1 && stem.back() == '/')
+        stem.pop_back();
     const std::size_t dot = stem.rfind('.');
     if (dot != std::string::npos && dot > stem.rfind('/'))
         stem.erase(dot);
@@ -496,7 +515,7 @@ static CheckVerdict mountWithoutSource(const CheckOutcome& outcome) {
         return verdict(false, "The mount " + outcome.mount + " has no live source.",
                        "Start the encoder first, then check that mount names the mount it streams to.");
     const std::vector<std::string>& idle = outcome.before->mountsWithoutSource;
-    if (std::find(idle.begin(), idle.end(), outcome.mount) != idle.end())
+    if (outcome.mountPlays || std::find(idle.begin(), idle.end(), outcome.mount) != idle.end())
         return verdict(false,
                        "No encoder streams to " + outcome.mount +
                            " now: the server keeps the mount and plays its fallback there, but takes no "
@@ -534,6 +553,12 @@ static CheckVerdict icecastRefusedLogin(const CheckOutcome& outcome) {
                        "With username=source, write the mount's source password, the one your encoder uses; "
                        "or write " +
                            adminPair + ".");
+    // A line "username=" with nothing after it is used as it stands, not as the default.
+    if (outcome.username.empty())
+        return verdict(
+            false, refused + ": username= is empty, so the plug-in sends no user name.",
+            "Write username=source with the mount's source password (the one your encoder uses), or " +
+                adminPair + ".");
     return verdict(false,
                    refused + ": username=" + outcome.username + " takes only that user's own password.",
                    "Write username=source with the mount's source password (the one your encoder uses), or " +
@@ -729,6 +754,9 @@ static std::string plainText(const std::string& text) {
 }
 
 std::string serverMessage(const std::string& answerBody) {
+    // Audio (DNAS answers a path it does not know with its stream) holds NUL bytes; text never does.
+    if (answerBody.find('\0') != std::string::npos)
+        return std::string();
     const std::string message = between(answerBody, "<message>", "</message>");
     if (!message.empty())
         return plainText(message);

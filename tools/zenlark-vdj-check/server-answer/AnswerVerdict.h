@@ -39,6 +39,7 @@ struct CheckOutcome {
     std::string sid;                  // the stream id as the update names it: "1"
     std::string sentTitle;            // the title as listeners would get it
     std::string redirectedTo;         // after a redirect: the Location server_url's own address gave
+    bool mountPlays = false;          // after a refusal for a mount the status does not list: it plays
     std::optional<ServerView> before; // what the server showed in public before the update
     ReadBack readBack;                // and whether it shows the title after it
 };
@@ -66,5 +67,5 @@ bool mayBePlainHttpPort(const DeliveryReport& report);
 bool mayBePlainHttpError(std::uint32_t platformError);
 
 // The server's own message in an answer body: the text of an XML <message> element, else the
-// body's first line of text, cut to a readable length.
+// body's first line of text, cut to a readable length; none for a body that is no text.
 std::string serverMessage(const std::string& answerBody);

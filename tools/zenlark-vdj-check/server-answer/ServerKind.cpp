@@ -32,7 +32,7 @@ static bool namesNothing(const ServerSigns&) {
 
 // In the order they are tried: each kind's signs are looked for only where no earlier one matched.
 // Kind, name, signs; mount page, stream pages, stream list; refused update; refuses admin.cgi,
-// Icecast form on stream 1, stream in the password; its words for a full stream and a full server;
+// Icecast form by stream path, stream in the password; its words for a full stream and a full server;
 // status shows the listeners' title.
 static const ServerDescription descriptions[] = {
     {ServerKind::shoutcastDnas, "Shoutcast DNAS", namesShoutcastDnas, nullptr, true, "/statistics", nullptr,

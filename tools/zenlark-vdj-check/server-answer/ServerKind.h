@@ -37,8 +37,9 @@ struct ServerDescription {
     const char* refusedUpdate;
     // It answers every Shoutcast-style update (admin.cgi) with 401, the right password included.
     bool refusesShoutcastUpdates;
-    // It takes the Icecast-style update too, but always for stream 1, whatever the mount.
-    bool icecastUpdatesStreamOne;
+    // It takes the Icecast-style update too: for the stream whose path the mount names, and for
+    // stream 1 when the mount names none.
+    bool icecastUpdateByStreamPath;
     // A password that ends in ":#N" sends its Shoutcast-style update to stream N, whatever sid says.
     bool passwordNamesStream;
     // Its words, in the status line or the body, when a stream or mount lets no more listeners in,

@@ -122,7 +122,8 @@ static void readShoutcastTitle(const LookPlace& place, const std::string& sid, S
             view.noAnswerError = answer.platformError;
             return;
         }
-        if (answer.status != 200)
+        // An audio stream's answer, with no body read, is no empty title.
+        if (answer.status != 200 || !isPageContentType(answer.contentType))
             continue;
         const std::optional<std::string> title = page.parse(answer.body);
         if (!title)
@@ -136,36 +137,47 @@ static void readShoutcastTitle(const LookPlace& place, const std::string& sid, S
 }
 
 // The stream an update of the section's dialect reaches on that server.
-static std::string streamUpdated(const LookPlace& place, const ServerDescription& server) {
-    if (server.icecastUpdatesStreamOne && place.dialect == ServerDialect::Icecast)
-        return "1";
+static std::string streamUpdated(const LookPlace& place, const ServerDescription& server,
+                                 const std::vector<ShoutcastStream>& streams) {
+    if (server.icecastUpdateByStreamPath && place.dialect == ServerDialect::Icecast) {
+        const ShoutcastStream* named = streamAtPath(streams, place.mount);
+        return named != nullptr ? std::to_string(named->id) : "1";
+    }
     if (server.passwordNamesStream)
         return std::to_string(dnasStreamOf(place.sid, place.password));
     return place.sid;
 }
 
-// Every stream the server hosts, where it lists them.
+// Every stream the server hosts, where it lists them: under server_url's path, or at the root when
+// that path is a stream's own (DNAS answers every path it does not know with that stream's audio).
 static void readStreamList(const LookPlace& place, const ServerDescription& server, ServerView& view) {
     if (server.streamListPage == nullptr || view.noAnswerError != 0)
         return;
-    const PageAnswer answer = fetchStatsPage(place, place.basePath + server.streamListPage);
-    if (answer.status != 200)
+    for (const std::string& target : statusTargets(place, server.streamListPage)) {
+        const PageAnswer answer = fetchStatsPage(place, target);
+        const std::optional<std::vector<ShoutcastStream>> streams =
+            answer.status == 200 ? parseShoutcastStatistics(answer.body) : std::nullopt;
+        if (!streams)
+            continue;
+        view.streams = *streams;
+        if (isServerFull(answer.body))
+            view.limitReached = LimitReached::listeners;
         return;
-    view.streams = parseShoutcastStatistics(answer.body).value_or(std::vector<ShoutcastStream>());
-    if (isServerFull(answer.body))
-        view.limitReached = LimitReached::listeners;
+    }
 }
 
 // The pages a server without Icecast's JSON status publishes instead: Icecast-KH's mount list,
 // or the title of the stream an update reaches.
-static void readOwnPages(const LookPlace& place, const ServerDescription& server, ServerView& view) {
+static void readOwnPages(const LookPlace& place, const ServerDescription& server,
+                         const std::vector<ShoutcastStream>& streams, ServerView& view) {
     if (server.mountPage != nullptr)
         readMountList(place, server.mountPage, parseIcecastStatusPage, view);
     else if (server.streamPages || place.dialect == ServerDialect::Shoutcast)
-        readShoutcastTitle(place, streamUpdated(place, server), view);
+        readShoutcastTitle(place, streamUpdated(place, server, streams), view);
 }
 
-// A port that gives no web answer to the first page gives none to the others either.
+// A port that gives no web answer to the first page gives none to the others either. The list of
+// streams comes before the title, since the mount may name the stream an update reaches.
 ServerView lookAtServer(const LookPlace& place) {
     ServerView view;
     const PageAnswer first = readMountList(place, "/status-json.xsl", parseIcecastStatus, view);
@@ -173,18 +185,18 @@ ServerView lookAtServer(const LookPlace& place) {
     view.kind = server.kind;
     if (first.status != 200)
         view.limitReached = limitReachedIn(first.statusText + " " + first.body);
-    if (view.page == StatusPage::none && view.noAnswerError == 0)
-        readOwnPages(place, server, view);
     readStreamList(place, server, view);
+    if (view.page == StatusPage::none && view.noAnswerError == 0)
+        readOwnPages(place, server, view.streams, view);
     return view;
 }
 
-ServerView lookAgainAt(const LookPlace& place, ServerKind kind) {
+ServerView lookAgainAt(const LookPlace& place, ServerKind kind, const std::vector<ShoutcastStream>& streams) {
     const ServerDescription& server = describeServer(kind);
     if (server.mountPage == nullptr && !server.streamPages)
         return lookAtServer(place);
     ServerView view;
     view.kind = kind;
-    readOwnPages(place, server, view);
+    readOwnPages(place, server, streams, view);
     return view;
 }

@@ -62,7 +62,11 @@ std::optional<UpdateRequest> showRequest(const StreamSettings& settings, const s
 }
 
 static std::optional<LookPlace> placeOf(const StreamSettings& settings) {
-    return lookPlaceOf(settings.serverUrl, settings.protocol, settings.sid, settings.password);
+    std::optional<LookPlace> place =
+        lookPlaceOf(settings.serverUrl, settings.protocol, settings.sid, settings.password);
+    if (place)
+        place->mount = mountPoint(utf8(settings.mount));
+    return place;
 }
 
 static std::string mountsInWords(const ServerView& view) {
@@ -212,6 +216,26 @@ static void askWhereItLeads(const StreamSettings& settings, CheckOutcome& outcom
                                .location;
 }
 
+// Icecast 2.5 leaves a mount out of its status while no encoder feeds it, though it plays the
+// mount's fallback to listeners. Asked as a listener asks, without a title or a password, such a
+// mount answers with audio; one that does not exist answers 404.
+static void askMountPlays(const StreamSettings& settings, CheckOutcome& outcome) {
+    const bool refused = outcome.report.status == 400 || outcome.report.status == 404;
+    const bool plainMount =
+        outcome.mount.find_first_not_of(
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-._~/") == std::string::npos;
+    if (!refused || !plainMount || outcome.dialect != ServerDialect::Icecast || !outcome.before ||
+        outcome.before->page != StatusPage::icecast || findMount(*outcome.before, outcome.mount) != nullptr)
+        return;
+    const std::optional<LookPlace> place = placeOf(settings);
+    if (!place)
+        return;
+    const std::string target = place->basePath + outcome.mount;
+    const PageAnswer answer = fetchPage(place->address, place->address.port, place->address.secure,
+                                        std::wstring(target.begin(), target.end()));
+    outcome.mountPlays = answer.status == 200 && !isPageContentType(answer.contentType);
+}
+
 // DNAS throws away at once the title of a stream it does not host or that has no source: one
 // read tells.
 static int readBackTriesFor(const std::optional<ServerView>& before) {
@@ -227,12 +251,14 @@ static ReadBack readBackAfterUpdate(const StreamSettings& settings, CheckOutcome
     if (!place)
         return ReadBack{};
     const ServerKind kind = outcome.before ? outcome.before->kind : ServerKind::unknown;
+    const std::vector<ShoutcastStream> streams =
+        outcome.before ? outcome.before->streams : std::vector<ShoutcastStream>();
     const int tries = readBackTriesFor(outcome.before);
     ReadBack back;
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0)
             std::this_thread::sleep_for(readBackPause);
-        const ServerView view = lookAgainAt(*place, kind);
+        const ServerView view = lookAgainAt(*place, kind, streams);
         back = readBack(view, outcome.dialect, outcome.mount, outcome.sentTitle);
         if (back.result != ReadBack::Result::notShown)
             break;
@@ -292,6 +318,7 @@ UpdateResult sendAndJudge(const StreamSettings& settings, const std::optional<Up
         if (!outcome.plainHttpOnPort && !outcome.httpOnPortBelow)
             askTls(*request, outcome);
         askWhereItLeads(settings, outcome);
+        askMountPlays(settings, outcome);
     }
     // A refusal behind a 200 needs no read-back: the title cannot be there.
     if (request && report.failedStep == DeliveryStep::none && !holdsRefusedUpdate(body)) {

@@ -3,6 +3,7 @@
 
 #include "AsciiCase.h"
 #include "TextParts.h"
+#include "UrlText.h"
 #include "WellFormedUtf8.h"
 
 #include <cstdint>
@@ -54,7 +55,19 @@ bool keyLine(const std::string& line, int number, SettingsLine& entry) {
     const std::string key = trimmed(line.substr(0, equals));
     if (key.empty() || key.front() == ';')
         return false;
-    entry = SettingsLine{key, trimmed(line.substr(equals + 1)), number};
+    entry = SettingsLine{key, trimmed(line.substr(equals + 1)), number, line};
+    return true;
+}
+
+// "Key: value" with no "=", as a panel shows a setting; false for any other line.
+static bool colonLine(const std::string& line, int number, SettingsLine& entry) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos || line.find('=') != std::string::npos)
+        return false;
+    const std::string key = trimmed(line.substr(0, colon));
+    if (key.empty() || key.front() == ';' || key.front() == '#')
+        return false;
+    entry = SettingsLine{key, trimmed(line.substr(colon + 1)), number, line};
     return true;
 }
 
@@ -71,6 +84,8 @@ std::vector<SettingsSection> settingsSections(const std::string& text) {
         SettingsLine entry;
         if (!sections.empty() && keyLine(line, number, entry))
             sections.back().entries.push_back(entry);
+        else if (!sections.empty() && colonLine(line, number, entry))
+            sections.back().colonLines.push_back(entry);
     }
     return sections;
 }
@@ -188,6 +203,14 @@ const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sec
     return nullptr;
 }
 
+const SettingsLine* lineOf(const SettingsSection& section, const std::string& key) {
+    for (const SettingsLine& line : section.entries) {
+        if (sameKey(line.key, key))
+            return &line;
+    }
+    return nullptr;
+}
+
 static void findRepeatedKeys(const SettingsSection& section, std::vector<SettingsWarning>& warnings) {
     for (const char* key : settingKeys) {
         const SettingsLine* first = nullptr;
@@ -238,4 +261,35 @@ std::vector<SettingsWarning> repeatWarnings(const std::vector<SettingsSection>& 
         break;
     }
     return warnings;
+}
+
+static std::string firstValue(const SettingsSection& section, const char* key) {
+    const SettingsLine* line = lineOf(section, key);
+    return line == nullptr ? std::string() : line->value;
+}
+
+std::vector<SettingsWarning> copiedPasswordWarnings(const std::vector<SettingsSection>& sections,
+                                                    const std::string& name) {
+    for (std::size_t at = 0; at < sections.size(); ++at) {
+        if (!sameKey(sections[at].name, name))
+            continue;
+        const std::string password = firstValue(sections[at], "password");
+        const std::string server = serverRoot(firstValue(sections[at], "server_url"));
+        for (std::size_t earlier = 0; earlier < at && !password.empty(); ++earlier) {
+            const SettingsSection& other = sections[earlier];
+            const std::string otherServer = serverRoot(firstValue(other, "server_url"));
+            if (!isReadSection(other.name) || sameKey(other.name, name) ||
+                firstValue(other, "password") != password ||
+                asciiLowered(otherServer) == asciiLowered(server))
+                continue;
+            return {
+                SettingsWarning{"password",
+                                "[" + name + "] has the same password as [" + other.name +
+                                    "], which is for another server (" + otherServer +
+                                    "): the section was copied and its password left as it was, most likely.",
+                                "Write this server's own password after password= in [" + name + "]."}};
+        }
+        break;
+    }
+    return {};
 }

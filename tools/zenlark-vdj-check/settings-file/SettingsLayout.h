@@ -13,12 +13,16 @@ struct SettingsLine {
     std::string key;
     std::string value; // the bytes after "=", blanks around them removed
     int line = 0;      // counted from 1
+    std::string text;  // the whole line as written, without its line end
 };
 
 struct SettingsSection {
     std::string name; // as written between the brackets, blanks around it removed
     int line = 0;
     std::vector<SettingsLine> entries;
+    // Lines with ":" and no "=", as panels show their settings ("Password: ..."): the reader passes
+    // over them. Their key is the text before the ":", their value the text after it.
+    std::vector<SettingsLine> colonLines = {};
 };
 
 // The file's text as UTF-8 (or, for 8-bit text in another code page, its bytes), whatever
@@ -52,6 +56,10 @@ std::string sectionName(int number);
 const SettingsSection* firstSectionNamed(const std::vector<SettingsSection>& sections,
                                          const std::string& name);
 
+// The first line of `key` in the section, in any letter case: the one the reader reads; null
+// when there is none.
+const SettingsLine* lineOf(const SettingsSection& section, const std::string& key);
+
 // The sections meant for a server that the plug-in never reads, such as [stream 2], [stream1]
 // or [stream9], each with the name to give it; nothing when every such section is read.
 struct UnreadSection {
@@ -64,3 +72,9 @@ CheckVerdict unreadSectionsVerdict(const std::vector<UnreadSection>& unread);
 // A second [name] section, and a key written twice with different values in the first one.
 std::vector<SettingsWarning> repeatWarnings(const std::vector<SettingsSection>& sections,
                                             const std::string& name);
+
+// The password of [name] where an earlier section the plug-in reads has the same one for another
+// server: a section copied for a second server with its password left as it was, most likely.
+// It explains a refusal; two servers may share a password.
+std::vector<SettingsWarning> copiedPasswordWarnings(const std::vector<SettingsSection>& sections,
+                                                    const std::string& name);

@@ -118,7 +118,24 @@ static bool isOneOf(const std::string& path, const std::vector<std::string>& mou
     return false;
 }
 
+// A Shoutcast stream's listen address in server_url: DNAS answers every update there with that
+// stream's audio, so no title reaches any stream. The path names the stream meant.
+static SettingsWarning shoutcastStreamAddress(const SectionValues& section, const std::string& path,
+                                              const ShoutcastStream& stream) {
+    const std::string number = std::to_string(stream.id);
+    const bool sidNamesIt = dnasStreamOf(section.value("sid"), section.value("password")) == stream.id;
+    SettingsWarning warning{"server_url",
+                            "server_url ends in " + path + ", the address of stream " + number +
+                                ": that is where listeners tune in, not the server's address, so no title "
+                                "reaches any stream.",
+                            "Write server_url=" + serverRoot(section.value("server_url")) +
+                                (sidNamesIt ? std::string() : " and sid=" + number) + "."};
+    warning.notAsWritten = true;
+    return warning;
+}
+
 static void findPathMistakes(const SectionValues& section, const std::vector<std::string>& liveMounts,
+                             const std::vector<ShoutcastStream>& streams,
                              std::vector<SettingsWarning>& warnings) {
     const std::string url = section.value("server_url");
     std::string path = urlPath(url);
@@ -135,6 +152,11 @@ static void findPathMistakes(const SectionValues& section, const std::vector<std
         return;
     }
     const bool icecast = !isShoutcast(section.value("protocol"));
+    const ShoutcastStream* stream = icecast ? nullptr : streamAtPath(streams, path);
+    if (stream != nullptr) {
+        warnings.push_back(shoutcastStreamAddress(section, path, *stream));
+        return;
+    }
     const std::string mount = mountPoint(section.value("mount"));
     const std::string named = mountOfListenPath(path);
     // A Shoutcast stream is heard at /stream/<sid>/ (version 2) or /; (version 1).
@@ -221,6 +243,40 @@ static void findSpacesAroundPassword(const SectionValues& section, std::vector<S
                         "after it."});
 }
 
+// Quotes that word processors, web pages and chats put in place of straight ones. The profile
+// reader strips only straight quotes around a value, so these go out as part of it. A title's
+// prefix or suffix may hold them on purpose.
+static const char* const typographicQuotes[] = {
+    "\xE2\x80\x9C", "\xE2\x80\x9D", "\xE2\x80\x9E", "\xE2\x80\x98", "\xE2\x80\x99", "\xC2\xAB", "\xC2\xBB",
+};
+
+// The length of the typographic quote that `text` starts with (at == 0) or ends with; 0 for none.
+static std::size_t quoteAt(const std::string& text, bool atStart) {
+    for (const char* quote : typographicQuotes) {
+        const std::string mark = quote;
+        if (atStart ? startsWith(text, mark) : endsWith(text, mark))
+            return mark.size();
+    }
+    return 0;
+}
+
+static void findTypographicQuotes(const SectionValues& section, std::vector<SettingsWarning>& warnings) {
+    for (const auto& [key, value] : section.values) {
+        const std::size_t open = quoteAt(value, true);
+        const std::size_t close = quoteAt(value, false);
+        if (open == 0 || close == 0 || open + close > value.size() || isTitleKey(key))
+            continue;
+        const std::string inside = value.substr(open, value.size() - open - close);
+        const bool secret = key == "password";
+        warnings.push_back({key,
+                            key + (secret ? std::string() : "=" + value) +
+                                " stands in typographic quotes, which the plug-in takes as part of the " +
+                                (secret ? "password." : "value."),
+                            secret ? "Write password= followed by the password alone, without the quotes."
+                                   : "Write " + key + "=" + inside + "."});
+    }
+}
+
 static bool hasWarningFor(const std::vector<SettingsWarning>& warnings, const std::string& key) {
     for (const SettingsWarning& warning : warnings) {
         if (warning.key == key)
@@ -273,19 +329,22 @@ static void findTitleDelayMistake(const SectionValues& section, std::vector<Sett
     warnings.push_back({"title_delay", what, fix, true});
 }
 
-// The list's texts with each "," taken for a "|", without the blanks around them.
+// The list's texts with each "," and ";" taken for a "|", without the blanks around them.
 static std::string barSeparated(const std::string& written) {
-    return joinedEntries(written, ",|", "|");
+    return joinedEntries(written, ",;|", "|");
 }
 
-// Commas where "|" separates the texts: the plug-in looks for the whole "Station ID, Jingle".
+// Commas or semicolons where "|" separates the texts: the plug-in looks for the whole
+// "Station ID, Jingle".
 static void findCommasInSkipList(const SectionValues& section, std::vector<SettingsWarning>& warnings) {
     const std::string written = section.value("skip_titles");
-    if (!contains(written, ",") || hasWarningFor(warnings, "skip_titles"))
+    if (written.find_first_of(",;") == std::string::npos || hasWarningFor(warnings, "skip_titles"))
         return;
+    const char* mark = contains(written, ",") ? "a comma" : "a semicolon";
     warnings.push_back({"skip_titles",
-                        "skip_titles holds a comma, but only \"|\" separates its texts: the plug-in skips "
-                        "only a title that holds all of \"" +
+                        std::string("skip_titles holds ") + mark +
+                            ", but only \"|\" separates its texts: the plug-in skips only a title that holds "
+                            "all of \"" +
                             written + "\".",
                         "Write skip_titles=" + barSeparated(written) + ".", true});
 }
@@ -320,9 +379,11 @@ static void findUserNameCase(const SectionValues& section, std::vector<SettingsW
 }
 
 std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
-                                                  const std::vector<std::string>& liveMounts) {
+                                                  const std::vector<std::string>& liveMounts,
+                                                  const std::vector<ShoutcastStream>& streams) {
     std::vector<SettingsWarning> warnings;
     findComments(section, warnings);
+    findTypographicQuotes(section, warnings);
     findUserInfo(section, warnings);
     findUserNameCase(section, warnings);
     findSpacesAroundPassword(section, warnings);
@@ -344,6 +405,6 @@ std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
              "and compares only the rest with its passwords.",
              "Use a password without \":\" (change it on the server and in the encoder), or the "
              "server's admin password if it has none."});
-    findPathMistakes(section, liveMounts, warnings);
+    findPathMistakes(section, liveMounts, streams, warnings);
     return warnings;
 }

@@ -5,6 +5,7 @@
 // written, a skip list split by commas.
 #pragma once
 
+#include "server-answer/ShoutcastStreams.h"
 #include "settings-file/SettingsKeys.h"
 
 #include <cstddef>
@@ -34,10 +35,11 @@ struct SettingsWarning {
     bool notAsWritten = false;
 };
 
-// `liveMounts`: the mounts the server streams, when its status tells them; they let a path in
-// server_url be recognised as one of them.
+// `liveMounts`: the mounts the server streams, when its status tells them, and `streams`, the
+// streams Shoutcast DNAS lists; they let a path in server_url be recognised as one of them.
 std::vector<SettingsWarning> findSettingsMistakes(const SectionValues& section,
-                                                  const std::vector<std::string>& liveMounts = {});
+                                                  const std::vector<std::string>& liveMounts = {},
+                                                  const std::vector<ShoutcastStream>& streams = {});
 
 // A value longer than the settings reader takes: it reads only the first longestSettingValue
 // characters of `key`'s `length`.

@@ -12,14 +12,6 @@ static bool sameKey(const std::string& left, const std::string& right) {
     return asciiLowered(left) == asciiLowered(right);
 }
 
-static const SettingsLine* lineOf(const SettingsSection& section, const std::string& key) {
-    for (const SettingsLine& line : section.entries) {
-        if (sameKey(line.key, key))
-            return &line;
-    }
-    return nullptr;
-}
-
 static bool isShoutcast(const SectionValues& used) {
     return isShoutcast(used.value("protocol"));
 }
@@ -162,12 +154,40 @@ static SettingsWarning addressWarning(const std::vector<const SettingsLine*>& li
     return warning;
 }
 
+// The plug-in's key a "Key: value" line names, such as "Server URL" for server_url; empty for none.
+static std::string keyNamedBy(const std::string& words) {
+    std::string key = asciiLowered(words);
+    for (char& c : key) {
+        if (c == ' ' || c == '-')
+            c = '_';
+    }
+    return isReadKey(key) ? key : std::string();
+}
+
+static SettingsWarning colonLineWarning(const SettingsSection& section, const SettingsLine& line,
+                                        const std::string& key) {
+    SettingsWarning warning;
+    warning.key = key;
+    warning.reachesListeners = isTitleKey(key);
+    warning.notAsWritten = lineOf(section, key) == nullptr; // the plug-in then uses the default
+    warning.what = line.key + ": on line " + std::to_string(line.line) +
+                   " has \":\" where the plug-in needs \"=\", so it passes over that line.";
+    warning.fix = key == "password" ? "Write password= followed by the password, in place of that line."
+                                    : "Write " + key + "=" + line.value + " in place of that line.";
+    return warning;
+}
+
 std::vector<SettingsWarning> unreadKeyWarnings(const std::vector<SettingsSection>& sections,
                                                const std::string& name, const SectionValues& used) {
     std::vector<SettingsWarning> warnings;
     const SettingsSection* section = firstSectionNamed(sections, name);
     if (section == nullptr)
         return warnings;
+    for (const SettingsLine& line : section->colonLines) {
+        const std::string key = keyNamedBy(line.key);
+        if (!key.empty())
+            warnings.push_back(colonLineWarning(*section, line, key));
+    }
     std::vector<const SettingsLine*> addressParts;
     for (const SettingsLine& line : section->entries) {
         if (isReadKey(line.key))
@@ -216,4 +236,85 @@ std::vector<SettingsWarning> looseLineWarnings(const std::vector<SettingsLine>& 
     warning.fix = std::string("Move ") + (one ? "it" : "them") + " below the line [" + meantFor +
                   "], in place of any line there with the same key.";
     return {warning};
+}
+
+static bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+static bool isQuote(char c) {
+    return c == '"' || c == '\'';
+}
+
+// The value after "=" with the blanks before it dropped, those after it kept.
+static std::string valueWithEndBlanks(const SettingsLine& line) {
+    const std::string after = line.text.substr(line.text.find('=') + 1);
+    const std::size_t first = after.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : after.substr(first);
+}
+
+// The reader drops the blanks around a value unless quotes enclose it. What lies between prefix and
+// title counts: a prefix that ends in a blank, and a suffix whose blank after "=" stands alone
+// ("title_suffix= live", where "title_suffix = live" only spaces the line).
+static bool dropsMeantBlank(const SettingsLine& line) {
+    const std::string& value = line.value;
+    if (value.empty() || (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front()))
+        return false;
+    const std::string key = asciiLowered(line.key);
+    const std::size_t equals = line.text.find('=');
+    if (key == "title_prefix")
+        return isBlank(valueWithEndBlanks(line).back());
+    return key == "title_suffix" && equals + 1 < line.text.size() && isBlank(line.text[equals + 1]) &&
+           equals > 0 && !isBlank(line.text[equals - 1]);
+}
+
+static std::string listenersSee(const std::string& key, const std::string& value) {
+    const std::string song = "Artist - Title";
+    return "listeners see \"" + (key == "title_prefix" ? value + song : song + value) + "\"";
+}
+
+static SettingsWarning droppedBlank(const SettingsLine& line) {
+    const std::string key = asciiLowered(line.key);
+    const std::string meant = key == "title_prefix" ? valueWithEndBlanks(line) : " " + line.value;
+    return SettingsWarning{key,
+                           key + (key == "title_prefix" ? " ends" : " starts") +
+                               " with a space, which the plug-in drops: " + listenersSee(key, line.value) +
+                               ".",
+                           "Write " + key + "=\"" + meant + "\" (in quotes, so that the space stays).", true};
+}
+
+static SettingsWarning unclosedQuote(const SettingsLine& line) {
+    const std::string key = asciiLowered(line.key);
+    const std::string what =
+        key + " starts with a quote (\") that no quote at its end closes, so the plug-in keeps it as part of "
+              "the value";
+    if (key == "password")
+        return SettingsWarning{key, what + ".",
+                               "Write password= followed by the password with a quote at both ends, or at "
+                               "neither."};
+    const std::string value = valueWithEndBlanks(line);
+    return SettingsWarning{
+        key, what + (isTitleKey(key) ? ": " + listenersSee(key, line.value) + "." : std::string(".")),
+        "Write " + key + "=" + value + "\".", isTitleKey(key)};
+}
+
+std::vector<SettingsWarning> blankAndQuoteWarnings(const std::vector<SettingsSection>& sections,
+                                                   const std::string& name) {
+    std::vector<SettingsWarning> warnings;
+    const SettingsSection* section = firstSectionNamed(sections, name);
+    if (section == nullptr)
+        return warnings;
+    for (const char* key : settingKeys) {
+        const SettingsLine* line = lineOf(*section, key);
+        if (line == nullptr || line->value.empty())
+            continue;
+        // Only a double quote: a single one starts words ("'80s Night: ") as often as it quotes.
+        const bool unclosed =
+            line->value.front() == '"' && (line->value.size() == 1 || line->value.back() != '"');
+        if (unclosed)
+            warnings.push_back(unclosedQuote(*line));
+        else if (dropsMeantBlank(*line))
+            warnings.push_back(droppedBlank(*line));
+    }
+    return warnings;
 }

@@ -7,13 +7,64 @@
 #include <cstddef>
 #include <vector>
 
-// Without blanks, line breaks, quotes and angle brackets around it, as mails and chats wrap it.
-static std::string unwrapped(const std::string& text) {
-    const char* const around = " \t\r\n\"'<>";
-    const std::size_t first = text.find_first_not_of(around);
+// Without what stands around the text: `before` at its start, `after` at its end.
+static std::string without(const std::string& text, const char* before, const char* after) {
+    const std::size_t first = text.find_first_not_of(before);
     if (first == std::string::npos)
         return std::string();
-    return text.substr(first, text.find_last_not_of(around) - first + 1);
+    return text.substr(first, text.find_last_not_of(after) - first + 1);
+}
+
+// Without blanks, line breaks, quotes and angle brackets around it, as mails and chats wrap it.
+static std::string unwrapped(const std::string& text) {
+    return without(text, " \t\r\n\"'<>", " \t\r\n\"'<>");
+}
+
+// An address also without brackets around it, nor the full stop or comma of the sentence it ended.
+static std::string addressUnwrapped(const std::string& text) {
+    return without(text, " \t\"'<([{", " \t\"'>)]}.,!?");
+}
+
+static std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> found;
+    for (std::size_t begin = text.find_first_not_of(" \t"); begin != std::string::npos;
+         begin = text.find_first_not_of(" \t", begin)) {
+        const std::size_t end = std::min(text.find_first_of(" \t", begin), text.size());
+        found.push_back(text.substr(begin, end - begin));
+        begin = end;
+    }
+    return found;
+}
+
+static bool allDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// The address in what a panel shows around it: the first line that holds anything, without the
+// label in front ("Server: radio.example.com:8000"), with a port in a column of its own
+// ("radio.example.com 8000") joined to its host. An address with a scheme wins over the words
+// around it.
+static std::string addressIn(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    const std::string line = addressUnwrapped(text.substr(first, text.find_first_of("\r\n", first) - first));
+    const std::size_t scheme = line.find("://");
+    if (scheme != std::string::npos && line.find_first_of(" \t") > scheme)
+        return line; // a blank further on belongs to the address, a password's say
+    std::vector<std::string> parts = words(line);
+    for (const std::string& part : parts) {
+        if (contains(part, "://"))
+            return addressUnwrapped(part);
+    }
+    while (parts.size() > 1 && parts.front().back() == ':')
+        parts.erase(parts.begin());
+    if (parts.size() == 2 && allDigits(parts[1]))
+        return parts[0] + ":" + parts[1];
+    std::string joined;
+    for (const std::string& part : parts)
+        joined += (joined.empty() ? "" : " ") + part;
+    return addressUnwrapped(joined);
 }
 
 static int hexValue(char c) {
@@ -65,8 +116,9 @@ static std::optional<std::string> queryValue(const std::string& query, const std
     return std::nullopt;
 }
 
-// The schemes encoders write for the same HTTP server.
-static std::string httpScheme(const std::string& text, std::size_t& rest) {
+// The schemes encoders write for the same HTTP server; none for another scheme ("rtmp://", a
+// video platform's address), which names no server the plug-in can reach.
+static std::optional<std::string> httpScheme(const std::string& text, std::size_t& rest) {
     const std::string lowered = asciiLowered(text);
     static const struct {
         const char* written;
@@ -80,7 +132,9 @@ static std::string httpScheme(const std::string& text, std::size_t& rest) {
         }
     }
     rest = 0;
-    return "http";
+    if (contains(lowered, "://"))
+        return std::nullopt;
+    return std::string("http");
 }
 
 // Pages a server shows under its path; the address's folder is what stands before them.
@@ -105,8 +159,10 @@ static bool splitStreamNumberPath(const std::string& path, std::string& base, st
     const std::size_t at = lowered.rfind("/stream/");
     if (at == std::string::npos)
         return false;
+    // Players add a file name after ";": "/stream/3/;stream.mp3".
     std::string number = path.substr(at + 8);
-    while (!number.empty() && (number.back() == '/' || number.back() == ';'))
+    number = number.substr(0, number.find(';'));
+    while (!number.empty() && number.back() == '/')
         number.pop_back();
     if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos)
         return false;
@@ -178,11 +234,13 @@ static void readPath(const std::string& path, const std::string& query, PastedAd
 
 PastedAddress splitPastedAddress(const std::string& text) {
     PastedAddress pasted;
-    const std::string value = unwrapped(text);
+    const std::string value = addressIn(text);
     if (value.empty())
         return pasted;
     std::size_t rest = 0;
-    const std::string scheme = httpScheme(value, rest);
+    const std::optional<std::string> scheme = httpScheme(value, rest);
+    if (!scheme)
+        return pasted;
     // A host and port hold no "#": "PW:#2" is a password.
     if (rest == 0 && value.find('/') == std::string::npos) {
         if (const auto streamPassword = splitStreamPassword(value)) {
@@ -216,6 +274,6 @@ PastedAddress splitPastedAddress(const std::string& text) {
     readPath(path, query, pasted, base);
     while (!base.empty() && base.back() == '/')
         base.pop_back();
-    pasted.serverUrl = scheme + "://" + authority + base + "/";
+    pasted.serverUrl = *scheme + "://" + authority + base + "/";
     return pasted;
 }

@@ -3,6 +3,7 @@
 
 #include "AsciiCase.h"
 #include "TextParts.h"
+#include "UrlText.h"
 #include "settings-file/AddressProblem.h"
 #include "settings-file/SettingsMistakes.h"
 
@@ -113,6 +114,12 @@ ValuesToSave valuesToSave(const ServerForm& form) {
     std::string mount = trimmed(form.mount);
     if (isIcecastLike(form.kind))
         mount = mountPoint(mount);
+    // A listen address typed whole: the mount is its part after the port.
+    if (const std::string written = trimmed(form.mount); contains(written, "://")) {
+        const std::string path = urlPath(written);
+        problems.push_back({"mount", "The mount holds a whole address: write only the part after the port, " +
+                                         (path.size() > 1 ? path : std::string("such as /live")) + "."});
+    }
     std::string sid = trimmed(form.sid);
     if (form.kind == ServerKindChoice::shoutcast2) {
         sid = streamNumber(form.sid);
