@@ -26,11 +26,17 @@ static std::wstring hostAndPort(const std::wstring& url) {
     return at == std::wstring::npos ? authority : authority.substr(at + 1);
 }
 
-static bool isPortNumber(const std::wstring& text) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
-        return false;
-    const unsigned long value = std::stoul(text);
-    return value >= 1 && value <= 65535;
+// A port from 1 to 65535 written in digits alone; 0 for anything else.
+static std::uint16_t portNumber(const std::wstring& text) {
+    if (text.empty() || text.size() > 5)
+        return 0;
+    std::uint32_t value = 0;
+    for (const wchar_t digit : text) {
+        if (digit < L'0' || digit > L'9')
+            return 0;
+        value = value * 10 + static_cast<std::uint32_t>(digit - L'0');
+    }
+    return value <= 65535 ? static_cast<std::uint16_t>(value) : 0;
 }
 
 std::optional<BracketedHost> bracketedHost(const std::wstring& url) {
@@ -42,10 +48,11 @@ std::optional<BracketedHost> bracketedHost(const std::wstring& url) {
     if (close == std::wstring::npos)
         return bracketed;
     const std::wstring rest = host.substr(close + 1);
-    if (!rest.empty() && (rest.front() != L':' || !isPortNumber(rest.substr(1))))
+    const std::uint16_t port = rest.empty() ? 0 : portNumber(rest.substr(1));
+    if (!rest.empty() && (rest.front() != L':' || port == 0))
         return bracketed;
     bracketed.hostName = host.substr(0, close + 1);
-    bracketed.port = rest.empty() ? 0 : static_cast<std::uint16_t>(std::stoul(rest.substr(1)));
+    bracketed.port = port;
     bracketed.usable = true;
     return bracketed;
 }
