@@ -142,13 +142,15 @@ static std::string statusText() {
     return std::string();
 }
 
+// The status bar is read first: the window fills its fields before it sets the status line, so
+// a status that already matches never hides a field that is about to.
 static std::string textStartingWith(const std::wstring& prefix) {
+    const std::string status = statusText();
     for (HWND child : children(setupWindow)) {
         const std::wstring text = windowText(child);
         if (text.rfind(prefix, 0) == 0)
             return utf8(text);
     }
-    const std::string status = statusText();
     return status.rfind(utf8(prefix), 0) == 0 ? status : std::string();
 }
 
