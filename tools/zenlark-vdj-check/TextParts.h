@@ -19,6 +19,11 @@ inline bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// True for a text of ASCII digits alone, at least one.
+inline bool isDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
 // Without the spaces and tabs around it, as the settings reader takes a value.
 inline std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");

@@ -2,10 +2,7 @@
 #include "settings-file/StreamChoice.h"
 
 #include "CheckVerdict.h"
-
-static bool isPlainNumber(const std::string& text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
+#include "TextParts.h"
 
 // The first digits in `text`: "Stream #3" gives "3"; "" when it holds none.
 static std::string digitsIn(const std::string& text) {
@@ -27,7 +24,7 @@ static std::uint32_t streamUpdated(const StreamChoice& choice) {
 
 // "sid=#3", as panels write "Stream #3", goes out as "%233", which DNAS reads as stream 1.
 static void findSidNotANumber(const StreamChoice& choice, std::vector<SettingsWarning>& warnings) {
-    if (!choice.sid || isPlainNumber(*choice.sid))
+    if (!choice.sid || isDigits(*choice.sid))
         return;
     const std::string digits = digitsIn(*choice.sid);
     warnings.push_back(otherStream(
@@ -42,7 +39,7 @@ static void findSidNotANumber(const StreamChoice& choice, std::vector<SettingsWa
 
 // DNAS reads ":#N" at the end of the password before sid.
 static void findPasswordDisagreeing(const StreamChoice& choice, std::vector<SettingsWarning>& warnings) {
-    if (!streamInPassword(choice.password) || !choice.sid || !isPlainNumber(*choice.sid))
+    if (!streamInPassword(choice.password) || !choice.sid || !isDigits(*choice.sid))
         return;
     const std::uint32_t updated = streamUpdated(choice);
     const std::uint32_t named = dnasStreamOf(*choice.sid, std::string());

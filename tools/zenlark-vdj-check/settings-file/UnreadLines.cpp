@@ -85,10 +85,6 @@ static bool isPortKey(const std::string& key) {
     return lowered == "port" || lowered == "server_port" || lowered == "serverport";
 }
 
-static bool allDigits(const std::string& text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
 // "http://host:8000/" with its port replaced by `port`; a bracketed IPv6 host keeps its colons.
 static std::string withPort(const std::string& root, const std::string& port) {
     const std::size_t start = root.find("://") + 3;
@@ -112,7 +108,7 @@ static std::string serverUrlLine(const std::string& serverUrl, const std::string
     if (!contains(url, "://"))
         return std::string();
     std::string root = serverRoot(url);
-    if (allDigits(port))
+    if (isDigits(port))
         root = withPort(root, port);
     const std::string path =
         host.empty() || contains(host, "://") ? urlPath(withoutUserInfo(url)) : std::string();

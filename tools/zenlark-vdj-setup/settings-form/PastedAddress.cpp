@@ -36,10 +36,6 @@ static std::vector<std::string> words(const std::string& text) {
     return found;
 }
 
-static bool allDigits(const std::string& text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
 // The address in what a panel shows around it: the first line that holds anything, without the
 // label in front ("Server: radio.example.com:8000"), with a port in a column of its own
 // ("radio.example.com 8000") joined to its host. An address with a scheme wins over the words
@@ -59,7 +55,7 @@ static std::string addressIn(const std::string& text) {
     }
     while (parts.size() > 1 && parts.front().back() == ':')
         parts.erase(parts.begin());
-    if (parts.size() == 2 && allDigits(parts[1]))
+    if (parts.size() == 2 && isDigits(parts[1]))
         return parts[0] + ":" + parts[1];
     std::string joined;
     for (const std::string& part : parts)
